@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds every tree and runs every test: the portable
+# core natively under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# Windows builds (32-bit, the product, and 64-bit) under Wine, the client
+# script's tests under Node, and the fuzz targets for a bounded time.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+tools/setup.sh
+for kind in native win32 win64; do
+  echo "== build $kind"
+  tools/build.sh "$kind"
+done
+
+echo "== native tests (sanitizers)"
+ctest --test-dir build/native --output-on-failure -j"$(nproc)"
+
+for kind in win32 win64; do
+  echo "== $kind tests under Wine"
+  xvfb-run -a -s "-screen 0 1280x1024x24" tools/wine-ctest.sh "build/$kind"
+done
+
+if [ -x tools/test-js.sh ]; then
+  echo "== client script tests"
+  tools/test-js.sh
+fi
+
+if [ -x tools/fuzz.sh ]; then
+  echo "== fuzzing"
+  tools/fuzz.sh
+fi
+echo "== all tests passed"
