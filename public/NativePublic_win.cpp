@@ -1,0 +1,64 @@
+#include "NativePublic_win.h"
+
+#include <atomic>
+
+#include "NativePaths.h"
+#include "NativeStrings.h"
+#include "WinText.h"
+
+namespace {
+std::atomic<DWORD> g_mainThreadId{0};
+}
+
+std::u16string ModuleFileName(HMODULE module) {
+  std::u16string path(MAX_PATH, u'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(module, as_wcstr(path), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+std::u16string HostExecutablePath() { return ModuleFileName(nullptr); }
+
+std::u16string HostExecutableDir() { return ExcludeTrailingBackslash(ExtractFilePath(HostExecutablePath())); }
+
+std::u16string ResolveAppRelativePath(std::u16string_view path) {
+  return ResolveAppRelativePath(path, HostExecutableDir());
+}
+
+DWORD MainThreadId() { return g_mainThreadId.load(std::memory_order_relaxed); }
+bool IsMainThread() { return GetCurrentThreadId() == MainThreadId(); }
+void SetMainThreadId(DWORD threadId) { g_mainThreadId.store(threadId, std::memory_order_relaxed); }
+
+bool ForceDirectories(std::u16string_view dir) {
+  const std::u16string path = ExcludeTrailingBackslash(dir);
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(as_wcstr(path.c_str()));
+  if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const std::u16string parent = ExtractFileDir(path);
+  // A root or a bare drive that does not exist cannot be created.
+  if (parent.empty() || parent == path || (parent.size() <= 3 && parent.find(u':') != std::u16string::npos &&
+                                           GetFileAttributesW(as_wcstr(parent.c_str())) == INVALID_FILE_ATTRIBUTES)) {
+    return CreateDirectoryW(as_wcstr(path.c_str()), nullptr) != 0;
+  }
+  if (!ForceDirectories(parent)) return false;
+  return CreateDirectoryW(as_wcstr(path.c_str()), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::u16string SystemErrorMessage(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::u16string text;
+  if (n > 0 && buffer) text.assign(as_u16cstr(buffer), n);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ')) text.pop_back();
+  if (text.empty()) text = StrFormat(u"System error %u", {static_cast<unsigned>(error)});
+  return text;
+}
