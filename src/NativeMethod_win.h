@@ -29,9 +29,23 @@ class TNativeMethod {
   // nothing and create nothing.
   bool Destroying() const { return destroying_; }
 
-  // Settings.
+  // Settings (NativeMethod_Settings_win.cpp).
   bool GetDebugMode() const { return debugMode_; }
   void SetDebugMode(bool mode) { debugMode_ = mode; }
+
+  // Files and directories (NativeMethod_Files_win.cpp).
+
+  // System: environment, registry, INI, processes, clipboard, system
+  // information (NativeMethod_System_win.cpp).
+
+  // Hashes, encodings, keys and ciphers (NativeMethod_Crypto_win.cpp).
+
+  // Archives (NativeMethod_Zip_win.cpp).
+
+  // Callbacks (NativeMethod_Callbacks_win.cpp).
+
+  // Sub-objects: each accessor creates its object on first use and returns
+  // nothing once destruction has begun.
 
  private:
   ~TNativeMethod();
