@@ -1,0 +1,528 @@
+// The system methods through the real library: environment, registry, INI
+// files, clipboard, processes, the shell, elevation hints and libraries.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "TestHost.h"
+#include "TextConv.h"
+#include "WinHandle.h"
+#include "WinText.h"
+
+namespace {
+
+using Kind = TResponseRecord::ResultKind;
+
+std::u16string ExeDir() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::u16string text(as_u16cstr(path), n);
+  return text.substr(0, text.rfind(u'\\'));
+}
+
+std::u16string Fixture(std::u16string_view name) { return ExeDir() + u"\\" + std::u16string(name); }
+
+bool FileExists(const std::u16string& path) { return GetFileAttributesW(as_wcstr(path.c_str())) != INVALID_FILE_ATTRIBUTES; }
+
+// A fresh directory under the temporary directory, removed with its files.
+class TTempDir {
+ public:
+  TTempDir() {
+    wchar_t base[MAX_PATH];
+    GetTempPathW(MAX_PATH, base);
+    path_ = std::u16string(as_u16cstr(base)) + u"kvsys_" + AsciiToUtf16(std::to_string(GetCurrentProcessId())) + u"_" +
+            AsciiToUtf16(std::to_string(GetTickCount()));
+    CreateDirectoryW(as_wcstr(path_.c_str()), nullptr);
+  }
+  ~TTempDir() {
+    std::u16string from = path_ + u'\0';
+    SHFILEOPSTRUCTW op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = as_wcstr(from.c_str());
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+  }
+  std::u16string File(std::u16string_view name) const { return path_ + u"\\" + std::u16string(name); }
+  const std::u16string& Path() const { return path_; }
+
+ private:
+  std::u16string path_;
+};
+
+class SystemTest : public ::testing::Test {
+ protected:
+  TResponseRecord Call(std::u16string_view method, const TParams& params = {}) {
+    const TCallOutcome outcome = host_.Call(method, params);
+    EXPECT_TRUE(outcome.returned) << ToUtf8(method);
+    EXPECT_TRUE(outcome.response.Finished()) << ToUtf8(method) << ": " << ToUtf8(outcome.response.message);
+    return outcome.response;
+  }
+  bool Bool(std::u16string_view method, const TParams& params = {}) {
+    const TResponseRecord r = Call(method, params);
+    EXPECT_EQ(r.resultKind, Kind::Boolean) << ToUtf8(method);
+    return r.boolean;
+  }
+  std::u16string Str(std::u16string_view method, const TParams& params = {}) {
+    const TResponseRecord r = Call(method, params);
+    EXPECT_EQ(r.resultKind, Kind::String) << ToUtf8(method);
+    return r.text;
+  }
+  int32_t Int(std::u16string_view method, const TParams& params = {}) {
+    const TResponseRecord r = Call(method, params);
+    EXPECT_EQ(r.resultKind, Kind::Integer) << ToUtf8(method);
+    return r.integer;
+  }
+
+  TTestHost host_;
+};
+
+TEST_F(SystemTest, EnvironmentVariables) {
+  const std::u16string name = u"KVSYS_TEST_VAR";
+  EXPECT_FALSE(Bool(u"EnvVarExists", {{u"varname", name}}));
+  EXPECT_EQ(Str(u"GetEnvVar", {{u"varname", name}}), u"");
+  EXPECT_TRUE(Bool(u"SetEnvVar", {{u"varname", name}, {u"varvalue", u"税务 value"}}));
+  EXPECT_TRUE(Bool(u"EnvVarExists", {{u"varname", name}}));
+  EXPECT_EQ(Str(u"GetEnvVar", {{u"varname", name}}), u"税务 value");
+  // The process's own environment, as children started later see it.
+  wchar_t value[64] = {};
+  EXPECT_EQ(GetEnvironmentVariableW(L"KVSYS_TEST_VAR", value, 64), 8u);
+  EXPECT_STREQ(value, L"税务 value");
+  // Longer than the first buffer; variables hold at most 32,767 units.
+  const std::u16string longValue(20000, u'v');
+  EXPECT_TRUE(Bool(u"SetEnvVar", {{u"varname", name}, {u"varvalue", longValue}}));
+  EXPECT_TRUE(Str(u"GetEnvVar", {{u"varname", name}}) == longValue);
+  SetEnvironmentVariableW(L"KVSYS_TEST_VAR", nullptr);
+
+  // Names that cannot be variables.
+  EXPECT_FALSE(Bool(u"EnvVarExists", {{u"varname", u""}}));
+  EXPECT_EQ(Str(u"GetEnvVar", {{u"varname", u""}}), u"");
+  EXPECT_FALSE(Bool(u"SetEnvVar", {{u"varname", u""}, {u"varvalue", u"x"}}));
+}
+
+// Registry tests work under HKEY_CURRENT_USER\Software\KVNativeSysTest<pid>,
+// created by the tests and removed after each.
+class RegistryTest : public SystemTest {
+ protected:
+  void SetUp() override {
+    key_ = u"Software\\KVNativeSysTest" + AsciiToUtf16(std::to_string(GetCurrentProcessId()));
+  }
+  void TearDown() override {
+    RegDeleteTreeW(HKEY_CURRENT_USER, as_wcstr(key_.c_str()));
+    EXPECT_FALSE(KeyExists(key_));
+  }
+  static bool KeyExists(const std::u16string& path) {
+    unique_hkey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, as_wcstr(path.c_str()), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  }
+  // The stored value as the registry holds it.
+  static bool Stored(const std::u16string& path, const wchar_t* value, DWORD& type, std::string& data) {
+    DWORD size = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, as_wcstr(path.c_str()), value, RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr,
+                     &size) != ERROR_SUCCESS) {
+      return false;
+    }
+    data.assign(size, '\xcc');
+    return RegGetValueW(HKEY_CURRENT_USER, as_wcstr(path.c_str()), value, RRF_RT_ANY | RRF_NOEXPAND, &type,
+                        data.data(), &size) == ERROR_SUCCESS;
+  }
+  TParams Name(std::u16string_view suffix, std::u16string root = u"1") {
+    return {{u"root", root}, {u"keyname", key_ + std::u16string(suffix)}};
+  }
+  TParams Write(std::u16string_view suffix, std::u16string_view value, std::u16string root = u"1") {
+    TParams p = Name(suffix, root);
+    p[u"keyvalue"] = value;
+    return p;
+  }
+
+  std::u16string key_;
+};
+
+TEST_F(RegistryTest, DwordAndStringValues) {
+  // "0x" and more: a DWORD; the key is created on the way.
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\Sub\\Count", u"0x1f")));
+  DWORD type = 0;
+  std::string data;
+  ASSERT_TRUE(Stored(key_ + u"\\Sub", L"Count", type, data));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(data, std::string("\x1f\0\0\0", 4));
+  // Data of other kinds reads back as its bytes up to the first zero.
+  EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\Sub\\Count")), u"\x1f");
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\Sub\\Letters", u"0x41424344")));
+  EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\Sub\\Letters")), u"DCBA");
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\Sub\\Junk", u"0xZZ")));
+  ASSERT_TRUE(Stored(key_ + u"\\Sub", L"Junk", type, data));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(data, std::string(4, '\0'));
+
+  // "0x" alone, and everything else, is a string.
+  const std::u16string longText(70000, u'长');
+  for (const std::u16string& value : {std::u16string(u"0x"), std::u16string(u"0X1f"), std::u16string(u"31"),
+                                      std::u16string(u"税务申报 ☃😀"), std::u16string(), longText}) {
+    SCOPED_TRACE(ToUtf8(value.substr(0, 10)));
+    ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\Text", value)));
+    ASSERT_TRUE(Stored(key_, L"Text", type, data));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(data.size(), (value.size() + 1) * 2);
+    EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\Text")), value);
+  }
+}
+
+TEST_F(RegistryTest, DefaultValueAndKeyNames) {
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\(default)", u"默认")));
+  DWORD type = 0;
+  std::string data;
+  ASSERT_TRUE(Stored(key_, nullptr, type, data));
+  EXPECT_EQ(Utf16LeBytesToUtf16(data), std::u16string(u"默认") + u'\0');
+  EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\(default)")), u"默认");
+  EXPECT_TRUE(Bool(u"RegKeyExists", {{u"keyname", key_ + u"\\(default)"}}));
+  // A name ending in "\" is the key: nothing to read.
+  EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\")), u"");
+
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\Count", u"0x1f")));
+  EXPECT_TRUE(Bool(u"RegKeyExists", {{u"keyname", key_ + u"\\"}}));
+  EXPECT_TRUE(Bool(u"RegKeyExists", {{u"keyname", key_ + u"\\Count"}}));
+  EXPECT_FALSE(Bool(u"RegKeyExists", {{u"keyname", key_ + u"\\Missing"}}));
+  EXPECT_FALSE(Bool(u"RegKeyExists", {{u"keyname", key_ + u"\\Nokey\\"}}));
+  EXPECT_FALSE(Bool(u"RegKeyExists", {{u"keyname", key_ + u"\\Nokey\\Count"}}));
+  // Keys that only HKEY_LOCAL_MACHINE has are found there.
+  EXPECT_TRUE(Bool(u"RegKeyExists", {{u"keyname", u"SYSTEM\\CurrentControlSet\\Control\\"}}));
+  EXPECT_TRUE(Bool(u"RegKeyExists",
+                   {{u"keyname", u"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName\\ComputerName"}}));
+  EXPECT_FALSE(Bool(u"RegKeyExists", {{u"keyname", u""}}));
+}
+
+TEST_F(RegistryTest, DeletingValuesAndKeys) {
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\Sub\\Count", u"0x1")));
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\(default)", u"d")));
+  EXPECT_TRUE(Bool(u"DeleteRegKey", Name(u"\\Sub\\Count")));
+  EXPECT_FALSE(Bool(u"RegKeyExists", {{u"keyname", key_ + u"\\Sub\\Count"}}));
+  EXPECT_FALSE(Bool(u"DeleteRegKey", Name(u"\\Sub\\Count")));
+  EXPECT_TRUE(Bool(u"DeleteRegKey", Name(u"\\(default)")));
+  DWORD type = 0;
+  std::string data;
+  EXPECT_FALSE(Stored(key_, nullptr, type, data));
+
+  // The system refuses keys that still have subkeys.
+  EXPECT_FALSE(Bool(u"DeleteRegKey", Name(u"\\")));
+  EXPECT_TRUE(KeyExists(key_ + u"\\Sub"));
+  EXPECT_TRUE(Bool(u"DeleteRegKey", Name(u"\\Sub\\")));
+  EXPECT_FALSE(KeyExists(key_ + u"\\Sub"));
+  EXPECT_TRUE(Bool(u"DeleteRegKey", Name(u"\\")));
+  EXPECT_FALSE(KeyExists(key_));
+  EXPECT_FALSE(Bool(u"DeleteRegKey", Name(u"\\")));
+}
+
+TEST_F(RegistryTest, Roots) {
+  // 1 and the predefined value itself name HKEY_CURRENT_USER.
+  ASSERT_TRUE(Bool(u"SetRegKeyValue", Write(u"\\Text", u"by value", u"0x80000001")));
+  EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\Text")), u"by value");
+  EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\Text", u"$80000001")), u"by value");
+  // Other roots do not see the key: 0 (also the default for a root that is
+  // not a number) is HKEY_CLASSES_ROOT.
+  for (const char16_t* root : {u"0", u"abc", u"", u"2", u"10", u"12345", u"-1", u"0x80000010"}) {
+    SCOPED_TRACE(ToUtf8(root));
+    EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\Text", root)), u"");
+  }
+  // A root that is no key: nothing is written or deleted.
+  for (const char16_t* root : {u"10", u"12345", u"0x80000010"}) {
+    SCOPED_TRACE(ToUtf8(root));
+    EXPECT_FALSE(Bool(u"SetRegKeyValue", Write(u"\\Text", u"x", root)));
+    EXPECT_FALSE(Bool(u"DeleteRegKey", Name(u"\\Text", root)));
+  }
+  EXPECT_EQ(Str(u"GetRegKeyValue", Name(u"\\Text")), u"by value");
+
+  // Names that name nothing.
+  for (const char16_t* name : {u"", u"\\", u"\\\\"}) {
+    SCOPED_TRACE(ToUtf8(name));
+    EXPECT_FALSE(Bool(u"SetRegKeyValue", {{u"root", u"1"}, {u"keyname", name}, {u"keyvalue", u"x"}}));
+    EXPECT_FALSE(Bool(u"DeleteRegKey", {{u"root", u"1"}, {u"keyname", name}}));
+    EXPECT_EQ(Str(u"GetRegKeyValue", {{u"root", u"1"}, {u"keyname", name}}), u"");
+  }
+}
+
+TEST_F(RegistryTest, ThroughTheServiceObject) {
+  INativeMethods* native = host_.Native();
+  ASSERT_NE(native, nullptr);
+  const std::u16string name = key_ + u"\\Count";
+  BOOL done = FALSE;
+  ASSERT_EQ(native->SetRegKeyValue(0x80000001u, as_wcstr(name.c_str()), L"0x2a", &done), S_OK);
+  EXPECT_TRUE(done);
+  BOOL exists = FALSE;
+  ASSERT_EQ(native->RegKeyExists(as_wcstr(name.c_str()), &exists), S_OK);
+  EXPECT_TRUE(exists);
+  TBstr value;
+  ASSERT_EQ(native->GetRegKeyValue(1, as_wcstr(name.c_str()), value.put()), S_OK);
+  EXPECT_EQ(value.view(), u"*");
+  ASSERT_EQ(native->DeleteRegKey(1, as_wcstr(name.c_str()), &done), S_OK);
+  EXPECT_TRUE(done);
+  EXPECT_EQ(native->GetRegKeyValue(1, nullptr, value.put()), S_OK);
+  EXPECT_EQ(value.view(), u"");
+  EXPECT_EQ(native->RegKeyExists(nullptr, nullptr), E_POINTER);
+}
+
+TEST_F(SystemTest, IniValues) {
+  TTempDir dir;
+  const std::u16string file = dir.File(u"test.ini");
+  const auto ini = [&](std::u16string_view section, std::u16string_view key) {
+    return TParams{{u"filename", file}, {u"section", std::u16string(section)}, {u"key", std::u16string(key)}};
+  };
+  const auto set = [&](std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+    TParams p = ini(section, key);
+    p[u"value"] = value;
+    return Bool(u"SetIniValue", p);
+  };
+  const auto get = [&](std::u16string_view section, std::u16string_view key, std::u16string_view def) {
+    TParams p = ini(section, key);
+    p[u"def"] = def;
+    return Str(u"GetIniValue", p);
+  };
+
+  // A missing file reads as empty.
+  EXPECT_EQ(get(u"main", u"name", u"none"), u"none");
+  EXPECT_EQ(get(u"main", u"name", u""), u"");
+
+  ASSERT_TRUE(set(u"main", u"name", u"税务"));
+  ASSERT_TRUE(set(u"main", u"size", u"12"));
+  ASSERT_TRUE(set(u"other", u"name", u"x"));
+  EXPECT_EQ(get(u"main", u"name", u"none"), u"税务");
+  EXPECT_EQ(get(u"MAIN", u"NAME", u"none"), u"税务");
+  EXPECT_EQ(get(u"other", u"name", u"none"), u"x");
+  EXPECT_EQ(get(u"main", u"missing", u"none"), u"none");
+  EXPECT_EQ(get(u"nosection", u"name", u"none"), u"none");
+
+  // Values are read into 511 characters.
+  ASSERT_TRUE(set(u"main", u"long", std::u16string(600, u'a')));
+  EXPECT_EQ(get(u"main", u"long", u""), std::u16string(511, u'a'));
+
+  EXPECT_TRUE(Bool(u"DeleteIniKey", ini(u"main", u"name")));
+  EXPECT_EQ(get(u"main", u"name", u"gone"), u"gone");
+  EXPECT_EQ(get(u"main", u"size", u""), u"12");
+  EXPECT_TRUE(Bool(u"DeleteIniSection", {{u"filename", file}, {u"section", u"main"}}));
+  EXPECT_EQ(get(u"main", u"size", u"gone"), u"gone");
+  EXPECT_EQ(get(u"other", u"name", u""), u"x");
+
+  // Writes to a file that cannot be made fail; an empty name reads the default.
+  EXPECT_FALSE(Bool(u"SetIniValue", {{u"filename", dir.File(u"no\\such\\dir.ini")},
+                                     {u"section", u"s"},
+                                     {u"key", u"k"},
+                                     {u"value", u"v"}}));
+  EXPECT_FALSE(Bool(u"SetIniValue", {{u"filename", u""}, {u"section", u"s"}, {u"key", u"k"}, {u"value", u"v"}}));
+  EXPECT_EQ(get(u"main", u"name", u"d"), u"d");
+}
+
+TEST_F(SystemTest, IniFileNamesWithoutColonAreBesideTheExecutable) {
+  const std::u16string name = u"kvsys_" + AsciiToUtf16(std::to_string(GetCurrentProcessId())) + u".ini";
+  ASSERT_TRUE(Bool(u"SetIniValue", {{u"filename", name}, {u"section", u"s"}, {u"key", u"k"}, {u"value", u"v"}}));
+  const std::u16string besideExe = Fixture(name);
+  EXPECT_TRUE(FileExists(besideExe));
+  EXPECT_EQ(Str(u"GetIniValue", {{u"filename", besideExe}, {u"section", u"s"}, {u"key", u"k"}, {u"def", u""}}), u"v");
+  DeleteFileW(as_wcstr(besideExe.c_str()));
+}
+
+TEST_F(SystemTest, ClipboardHoldsAnsiText) {
+  const std::u16string text = u"税务申报 abc";
+  ASSERT_TRUE(Bool(u"CopyStrToClip", {{u"str", text}}));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const HANDLE data = GetClipboardData(CF_TEXT);
+  ASSERT_NE(data, nullptr);
+  const char* bytes = static_cast<const char*>(GlobalLock(data));
+  ASSERT_NE(bytes, nullptr);
+  const std::string stored(bytes);
+  GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(stored, Utf16ToAnsi(text));
+  EXPECT_EQ(AnsiToUtf16(stored), text);
+
+  // Empty text is placed too; the clipboard is closed again every time.
+  ASSERT_TRUE(Bool(u"CopyStrToClip", {{u"str", u""}}));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const HANDLE empty = GetClipboardData(CF_TEXT);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_STREQ(static_cast<const char*>(GlobalLock(empty)), "");
+  GlobalUnlock(empty);
+  CloseClipboard();
+}
+
+TEST_F(SystemTest, CurrentProcess) {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::u16string exe(as_u16cstr(path), n);
+  EXPECT_EQ(Str(u"CurrentProcessFile"), exe);
+  EXPECT_EQ(Str(u"CurrentProcessFilename"), u"win_System_test.exe");
+  EXPECT_EQ(Str(u"CurrentProcessDir"), ExeDir());
+  EXPECT_EQ(Str(u"CurrentProcessPath"), ExeDir() + u"\\");
+  EXPECT_EQ(Int(u"CurrentProcessId"), static_cast<int32_t>(GetCurrentProcessId()));
+  EXPECT_EQ(Int(u"GetProcessID", {{u"procname", exe}}), static_cast<int32_t>(GetCurrentProcessId()));
+  EXPECT_EQ(Str(u"GetProcessFile", {{u"processid", AsciiToUtf16(std::to_string(GetCurrentProcessId()))}}), exe);
+}
+
+// A child that runs until it is killed.
+class TChild {
+ public:
+  explicit TChild(const std::u16string& exe) {
+    std::u16string line = u"\"" + exe + u"\" sleep 60000";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessW(as_wcstr(exe.c_str()), as_wcstr(line), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+      process_.reset(pi.hProcess);
+      CloseHandle(pi.hThread);
+      id_ = pi.dwProcessId;
+      // Until its loader has run, the child has no module list to read.
+      wchar_t path[MAX_PATH];
+      for (int i = 0; i < 100 && !K32GetModuleFileNameExW(pi.hProcess, nullptr, path, MAX_PATH); ++i) Sleep(50);
+    }
+  }
+  ~TChild() {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process_.get(), 1);
+  }
+  HANDLE Handle() const { return process_.get(); }
+  DWORD Id() const { return id_; }
+
+ private:
+  unique_handle process_;
+  DWORD id_ = 0;
+};
+
+TEST_F(SystemTest, ProcessesByFullPath) {
+  const std::u16string exe = Fixture(u"kv_syshelper.exe");
+  TChild child(exe);
+  ASSERT_NE(child.Id(), 0u);
+  const std::u16string id = AsciiToUtf16(std::to_string(child.Id()));
+
+  EXPECT_EQ(Int(u"GetProcessID", {{u"procname", exe}}), static_cast<int32_t>(child.Id()));
+  std::u16string upper = exe;
+  CharUpperW(as_wcstr(upper));
+  EXPECT_EQ(Int(u"GetProcessID", {{u"procname", upper}}), static_cast<int32_t>(child.Id()));
+  EXPECT_EQ(Int(u"GetProcessID", {{u"procname", u"kv_syshelper.exe"}}), 0);
+  EXPECT_EQ(Int(u"GetProcessID", {{u"procname", u"C:\\elsewhere\\kv_syshelper.exe"}}), 0);
+  EXPECT_EQ(Str(u"GetProcessFile", {{u"processid", id}}), exe);
+
+  EXPECT_FALSE(Bool(u"KillProcess", {{u"procname", u"kv_syshelper.exe"}}));
+  EXPECT_TRUE(Bool(u"KillProcess", {{u"procname", exe}}));
+  ASSERT_EQ(WaitForSingleObject(child.Handle(), 10000), WAIT_OBJECT_0);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(child.Handle(), &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Int(u"GetProcessID", {{u"procname", exe}}), 0);
+  EXPECT_FALSE(Bool(u"KillProcess", {{u"procname", exe}}));
+
+  // Names and identifiers that match nothing.
+  for (const char16_t* name : {u"", u"\\", u"C:\\no\\such.exe"}) {
+    SCOPED_TRACE(ToUtf8(name));
+    EXPECT_EQ(Int(u"GetProcessID", {{u"procname", name}}), 0);
+    EXPECT_FALSE(Bool(u"KillProcess", {{u"procname", name}}));
+  }
+  for (const char16_t* pid : {u"", u"0", u"abc", u"-1", u"4294967295"}) {
+    SCOPED_TRACE(ToUtf8(pid));
+    EXPECT_EQ(Str(u"GetProcessFile", {{u"processid", pid}}), u"");
+  }
+}
+
+TEST_F(SystemTest, ExecAndWaitWaitsForTheProgram) {
+  TTempDir dir;
+  const std::u16string marker = dir.File(u"done.txt");
+  EXPECT_TRUE(Bool(u"ExecAndWait", {{u"exefile", Fixture(u"kv_syshelper.exe")},
+                                    {u"cmdline", u"touch \"" + marker + u"\" 300"},
+                                    {u"showmode", u"0"}}));
+  EXPECT_TRUE(FileExists(marker));
+  EXPECT_FALSE(Bool(u"ExecAndWait", {{u"exefile", dir.File(u"missing.exe")}, {u"cmdline", u""}}));
+  EXPECT_FALSE(Bool(u"ExecAndWait", {{u"exefile", u""}, {u"cmdline", u""}}));
+}
+
+TEST_F(SystemTest, ShellExecuteForms) {
+  TTempDir dir;
+  const std::u16string marker = dir.File(u"shell.txt");
+  // Without "showmode" the show code is 1.
+  EXPECT_TRUE(Bool(u"ShellExecute", {{u"opera", u"open"},
+                                     {u"filename", Fixture(u"kv_syshelper.exe")},
+                                     {u"params", u"touch \"" + marker + u"\" 0"},
+                                     {u"dir", dir.Path()}}));
+  EXPECT_TRUE(host_.PumpUntil([&] { return FileExists(marker); }, 10000));
+  EXPECT_FALSE(Bool(u"ShellExecute", {{u"opera", u"open"}, {u"filename", dir.File(u"missing.exe")}}));
+  EXPECT_FALSE(Bool(u"ShellExecute", {{u"opera", u""}, {u"filename", u""}}));
+
+  // The shorter native forms.
+  INativeMethods* native = host_.Native();
+  ASSERT_NE(native, nullptr);
+  const std::u16string marker2 = dir.File(u"shell2.txt");
+  const std::u16string params = u"touch \"" + marker2 + u"\" 0";
+  const std::u16string exe = Fixture(u"kv_syshelper.exe");
+  BOOL done = FALSE;
+  ASSERT_EQ(native->ShellExecute3(nullptr, as_wcstr(exe.c_str()), as_wcstr(params.c_str()), &done), S_OK);
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(host_.PumpUntil([&] { return FileExists(marker2); }, 10000));
+  const std::u16string missing = dir.File(u"missing.exe");
+  done = TRUE;
+  ASSERT_EQ(native->ShellExecute2(L"open", as_wcstr(missing.c_str()), &done), S_OK);
+  EXPECT_FALSE(done);
+}
+
+TEST_F(SystemTest, NeedAdminPrivileges) {
+  TTempDir dir;
+  const auto copy = [&](std::u16string_view fixture, std::u16string_view name) {
+    const std::u16string to = dir.File(name);
+    EXPECT_TRUE(CopyFileW(as_wcstr(Fixture(fixture).c_str()), as_wcstr(to.c_str()), FALSE));
+    return to;
+  };
+  const std::u16string plain = copy(u"kv_invoker_app.exe", u"plain.exe");
+  const HANDLE manifest = CreateFileW(as_wcstr((dir.File(u"plain2.exe.manifest")).c_str()), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr);
+  CloseHandle(manifest);
+
+  struct Case {
+    std::u16string file;
+    bool needed;
+  };
+  const Case cases[] = {
+      {Fixture(u"kv_admin_app.exe"), true},
+      {Fixture(u"kv_invoker_app.exe"), false},
+      {Fixture(u"kv_syshelper.exe"), false},  // no manifest at all
+      // The name alone decides, and case matters there.
+      {copy(u"kv_invoker_app.exe", u"setup.exe"), false},
+      {copy(u"kv_admin_app.exe", u"update.exe"), true},
+      {u"C:\\nowhere\\MySetup.exe", true},
+      {u"C:\\nowhere\\AppInstaller.exe", true},
+      {u"C:\\nowhere\\AutoUpdate.exe", true},
+      {u"C:\\Setup\\app.exe", false},
+      // A manifest file beside the program, whatever it holds.
+      {dir.File(u"plain2.exe"), true},
+      {plain, false},
+      {dir.File(u"missing.exe"), false},
+      {u"", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.file));
+    EXPECT_EQ(Bool(u"NeedAdminPrivileges", {{u"exefile", c.file}}), c.needed);
+  }
+}
+
+TEST_F(SystemTest, LoadAndFreeLibrary) {
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::u16string dll = std::u16string(as_u16cstr(system)) + u"\\msimg32.dll";
+  const int32_t handle = Int(u"LoadLibrary", {{u"dllfile", dll}});
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(GetModuleHandleW(as_wcstr(dll.c_str()))), handle);
+  EXPECT_TRUE(Bool(u"FreeLibrary", {{u"libModule", AsciiToUtf16(std::to_string(handle))}}));
+
+  EXPECT_EQ(Int(u"LoadLibrary", {{u"dllfile", u"C:\\no\\such.dll"}}), 0);
+  EXPECT_EQ(Int(u"LoadLibrary", {{u"dllfile", u""}}), 0);
+  const std::string self = std::to_string(reinterpret_cast<intptr_t>(host_.Library()));
+  for (const std::string& value : {std::string("abc"), std::string(""), std::string("0"), std::string("32"),
+                                   std::to_string(handle + 1), self}) {
+    SCOPED_TRACE(value);
+    EXPECT_FALSE(Bool(u"FreeLibrary", {{u"libModule", AsciiToUtf16(value)}}));
+  }
+  // The library is still there to answer.
+  EXPECT_EQ(Int(u"CurrentProcessId"), static_cast<int32_t>(GetCurrentProcessId()));
+}
+
+}  // namespace
