@@ -426,6 +426,52 @@ TEST_F(SystemTest, ProcessesByFullPath) {
   }
 }
 
+// Starts `commandLine` and returns the process handle (none on failure).
+unique_handle Start(std::u16string commandLine) {
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, as_wcstr(commandLine), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return unique_handle();
+  }
+  CloseHandle(pi.hThread);
+  return unique_handle(pi.hProcess);
+}
+
+std::u16string ReadUtf16File(const std::u16string& path) {
+  const unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+  if (!file) return {};
+  std::u16string text(GetFileSize(file.get(), nullptr) / 2, u'\0');
+  DWORD read = 0;
+  ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &read, nullptr);
+  return text;
+}
+
+TEST_F(SystemTest, RestartKillsTheHostAndStartsItAgainWithItsArguments) {
+  // The helper asks the library beside it for a restart; the run started by
+  // it reports its arguments. Both sit in a directory with a blank in its
+  // name, as under "Program Files".
+  TTempDir dir;
+  const std::u16string home = dir.File(u"host home");
+  ASSERT_TRUE(CreateDirectoryW(as_wcstr(home.c_str()), nullptr));
+  const std::u16string exe = home + u"\\kv_syshelper.exe";
+  for (const char16_t* name : {u"kv_syshelper.exe", u"KVNative.dll"}) {
+    ASSERT_TRUE(CopyFileW(as_wcstr(Fixture(name).c_str()), as_wcstr((home + u"\\" + name).c_str()), FALSE));
+  }
+  const std::u16string marker = dir.File(u"restart mark.txt");
+  const unique_handle first = Start(u"\"" + exe + u"\" restart \"" + marker + u"\" \"two words\" plain");
+  ASSERT_TRUE(first);
+  ASSERT_EQ(WaitForSingleObject(first.get(), 30000), WAIT_OBJECT_0) << "the first run was not killed";
+  DWORD exitCode = 0;
+  GetExitCodeProcess(first.get(), &exitCode);
+  EXPECT_NE(exitCode, 4u) << "the first run ended by itself";
+  EXPECT_NE(exitCode, 5u) << "the first run could not ask for the restart";
+  const std::u16string again = marker + u".again";
+  ASSERT_TRUE(host_.PumpUntil([&] { return FileExists(again); }, 30000)) << "no second run";
+  EXPECT_EQ(ReadUtf16File(again), u"restart\n" + marker + u"\ntwo words\nplain\n");
+}
+
 TEST_F(SystemTest, ExecAndWaitWaitsForTheProgram) {
   TTempDir dir;
   const std::u16string marker = dir.File(u"done.txt");
