@@ -246,6 +246,35 @@ TEST_F(RegistryTest, Roots) {
   }
 }
 
+TEST_F(RegistryTest, ReadsFallBackToTheOtherViews) {
+  // CLSID keys of the user's classes are kept apart per view under WOW64. A
+  // key made in the 64-bit view only is found through the fallback.
+  const std::u16string path = u"Software\\Classes\\CLSID\\{6B1F3A2C-9D4E-4C1B-8E3A-5F7D2C9B1" +
+                              AsciiToUtf16(std::to_string(GetCurrentProcessId() % 100 + 100)) + u"}";
+  unique_hkey key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, as_wcstr(path.c_str()), 0, nullptr, 0,
+                            KEY_READ | KEY_WRITE | KEY_WOW64_64KEY, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  const wchar_t text[] = L"64";
+  ASSERT_EQ(RegSetValueExW(key.get(), L"View", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof(text)),
+            ERROR_SUCCESS);
+  key.reset();
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  if (wow64) {
+    unique_hkey own;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, as_wcstr(path.c_str()), 0, KEY_READ, own.put()) == ERROR_SUCCESS) {
+      own.reset();
+      RegDeleteKeyExW(HKEY_CURRENT_USER, as_wcstr(path.c_str()), KEY_WOW64_64KEY, 0);
+      GTEST_SKIP() << "known Wine gap: the user's CLSID keys are not kept per view";
+    }
+  }
+  EXPECT_TRUE(Bool(u"RegKeyExists", {{u"keyname", path + u"\\"}}));
+  EXPECT_TRUE(Bool(u"RegKeyExists", {{u"keyname", path + u"\\View"}}));
+  EXPECT_EQ(Str(u"GetRegKeyValue", {{u"root", u"1"}, {u"keyname", path + u"\\View"}}), u"64");
+  EXPECT_EQ(RegDeleteKeyExW(HKEY_CURRENT_USER, as_wcstr(path.c_str()), KEY_WOW64_64KEY, 0), ERROR_SUCCESS);
+}
+
 TEST_F(RegistryTest, ThroughTheServiceObject) {
   INativeMethods* native = host_.Native();
   ASSERT_NE(native, nullptr);
@@ -554,20 +583,41 @@ TEST_F(SystemTest, LoadAndFreeLibrary) {
   wchar_t system[MAX_PATH];
   GetSystemDirectoryW(system, MAX_PATH);
   const std::u16string dll = std::u16string(as_u16cstr(system)) + u"\\msimg32.dll";
-  const int32_t handle = Int(u"LoadLibrary", {{u"dllfile", dll}});
-  ASSERT_NE(handle, 0);
-  EXPECT_EQ(reinterpret_cast<intptr_t>(GetModuleHandleW(as_wcstr(dll.c_str()))), handle);
-  EXPECT_TRUE(Bool(u"FreeLibrary", {{u"libModule", AsciiToUtf16(std::to_string(handle))}}));
+
+  // Natively the handle travels whole.
+  INativeMethods* native = host_.Native();
+  ASSERT_NE(native, nullptr);
+  HMODULE module = nullptr;
+  ASSERT_EQ(native->LoadLibrary(as_wcstr(dll.c_str()), &module), S_OK);
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(GetModuleHandleW(as_wcstr(dll.c_str())), module);
+  BOOL done = FALSE;
+  ASSERT_EQ(native->FreeLibrary(module, &done), S_OK);
+  EXPECT_TRUE(done);
+
+  // Pages get it as a 32-bit integer, which holds it in the 32-bit product
+  // only.
+  if constexpr (sizeof(void*) == 4) {
+    const int32_t handle = Int(u"LoadLibrary", {{u"dllfile", dll}});
+    ASSERT_NE(handle, 0);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(GetModuleHandleW(as_wcstr(dll.c_str()))), handle);
+    EXPECT_FALSE(Bool(u"FreeLibrary", {{u"libModule", AsciiToUtf16(std::to_string(handle + 1))}}));
+    EXPECT_TRUE(Bool(u"FreeLibrary", {{u"libModule", AsciiToUtf16(std::to_string(handle))}}));
+  }
 
   EXPECT_EQ(Int(u"LoadLibrary", {{u"dllfile", u"C:\\no\\such.dll"}}), 0);
   EXPECT_EQ(Int(u"LoadLibrary", {{u"dllfile", u""}}), 0);
-  const std::string self = std::to_string(reinterpret_cast<intptr_t>(host_.Library()));
-  for (const std::string& value : {std::string("abc"), std::string(""), std::string("0"), std::string("32"),
-                                   std::to_string(handle + 1), self}) {
-    SCOPED_TRACE(value);
-    EXPECT_FALSE(Bool(u"FreeLibrary", {{u"libModule", AsciiToUtf16(value)}}));
+  for (const char16_t* value : {u"abc", u"", u"0", u"32", u"-1"}) {
+    SCOPED_TRACE(ToUtf8(value));
+    EXPECT_FALSE(Bool(u"FreeLibrary", {{u"libModule", value}}));
   }
-  // The library is still there to answer.
+  // Handles the loader would take for data-file mappings, and the library
+  // itself, are refused; the library is still there to answer.
+  for (const HMODULE refused : {reinterpret_cast<HMODULE>(reinterpret_cast<uintptr_t>(module) | 1), host_.Library()}) {
+    done = TRUE;
+    ASSERT_EQ(native->FreeLibrary(refused, &done), S_OK);
+    EXPECT_FALSE(done);
+  }
   EXPECT_EQ(Int(u"CurrentProcessId"), static_cast<int32_t>(GetCurrentProcessId()));
 }
 
