@@ -97,7 +97,12 @@ TEST_F(SystemTest, EnvironmentVariables) {
   const std::u16string longValue(20000, u'v');
   EXPECT_TRUE(Bool(u"SetEnvVar", {{u"varname", name}, {u"varvalue", longValue}}));
   EXPECT_TRUE(Str(u"GetEnvVar", {{u"varname", name}}) == longValue);
+  // Defined with an empty value is still defined.
+  EXPECT_TRUE(Bool(u"SetEnvVar", {{u"varname", name}, {u"varvalue", u""}}));
+  EXPECT_TRUE(Bool(u"EnvVarExists", {{u"varname", name}}));
+  EXPECT_EQ(Str(u"GetEnvVar", {{u"varname", name}}), u"");
   SetEnvironmentVariableW(L"KVSYS_TEST_VAR", nullptr);
+  EXPECT_FALSE(Bool(u"EnvVarExists", {{u"varname", name}}));
 
   // Names that cannot be variables.
   EXPECT_FALSE(Bool(u"EnvVarExists", {{u"varname", u""}}));
