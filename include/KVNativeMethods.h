@@ -50,6 +50,9 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* The library-internal object behind the interface; opaque to hosts. */
   virtual HRESULT STDMETHODCALLTYPE GetImplementor(void** object) = 0;
 
+  /* The host process's arguments without the program, as a JSON array of
+   * strings. */
+  virtual HRESULT STDMETHODCALLTYPE GetCommandLine(BSTR * json) = 0;
   /* The host process: executable path, file name, directory without and
    * with a trailing backslash, process identifier. */
   virtual HRESULT STDMETHODCALLTYPE CurrentProcessFile(BSTR * path) = 0;
@@ -73,7 +76,10 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE SetRegKeyValue(UINT root, LPCWSTR keyName, LPCWSTR keyValue, BOOL * done) = 0;
   virtual HRESULT STDMETHODCALLTYPE DeleteRegKey(UINT root, LPCWSTR keyName, BOOL * done) = 0;
   /* INI files; a file name without ":" is relative to the host executable's
-   * directory. */
+   * directory. Sections and section values come as JSON arrays: the names,
+   * and objects {"key": name, "value": value}, in file order. */
+  virtual HRESULT STDMETHODCALLTYPE GetIniSections(LPCWSTR fileName, BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIniSectionValues(LPCWSTR fileName, LPCWSTR section, BSTR * json) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetIniValue(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, LPCWSTR def,
                                                 BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetIniValue3(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, BSTR * value) = 0;
@@ -109,6 +115,14 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* Loads a library by path (NULL on failure) and frees it again. */
   virtual HRESULT STDMETHODCALLTYPE LoadLibrary(LPCWSTR dllFile, HMODULE * module) = 0;
   virtual HRESULT STDMETHODCALLTYPE FreeLibrary(HMODULE module, BOOL * done) = 0;
+  /* JSON records of the system: the Windows version and environment
+   * ({"version", "win64", "name", "country", "language", "username",
+   * "hostname", "ip"}), the network adapters ([{"id", "desc", "mac"}]) and
+   * the memory status ({"Usage", "totalPhys", "availPhys", "totalPageFile",
+   * "availPageFile", "totalVirtual", "availVirtual"}). */
+  virtual HRESULT STDMETHODCALLTYPE GetOSInfo(BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMacAddress(BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMemoryStatus(BSTR * json) = 0;
 };
 static const IID IID_INativeMethods = {0x55E5DB93, 0xEBF6, 0x4592, {0xAB, 0x53, 0x22, 0xA3, 0x54, 0xCC, 0x68, 0x49}};
 KV_DEFINE_IID(INativeMethods, 0x55E5DB93, 0xEBF6, 0x4592, 0xAB, 0x53, 0x22, 0xA3, 0x54, 0xCC, 0x68, 0x49)

@@ -2,6 +2,10 @@
 #include "NativeMethodCom_win.h"
 #include "NativeMethod_win.h"
 
+HRESULT TNativeMethodInterface::GetCommandLine(BSTR* json) {
+  return ComReturn(json, [&] { return owner_.GetCommandLine(); });
+}
+
 HRESULT TNativeMethodInterface::CurrentProcessFile(BSTR* path) {
   return ComReturn(path, [&] { return owner_.CurrentProcessFile(); });
 }
@@ -48,6 +52,14 @@ HRESULT TNativeMethodInterface::SetRegKeyValue(UINT root, LPCWSTR keyName, LPCWS
 
 HRESULT TNativeMethodInterface::DeleteRegKey(UINT root, LPCWSTR keyName, BOOL* done) {
   return ComReturn(done, [&] { return owner_.DeleteRegKey(root, ComText(keyName)); });
+}
+
+HRESULT TNativeMethodInterface::GetIniSections(LPCWSTR fileName, BSTR* json) {
+  return ComReturn(json, [&] { return owner_.GetIniSections(ComText(fileName)); });
+}
+
+HRESULT TNativeMethodInterface::GetIniSectionValues(LPCWSTR fileName, LPCWSTR section, BSTR* json) {
+  return ComReturn(json, [&] { return owner_.GetIniSectionValues(ComText(fileName), ComText(section)); });
 }
 
 HRESULT TNativeMethodInterface::GetIniValue(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, LPCWSTR def,
@@ -129,4 +141,16 @@ HRESULT TNativeMethodInterface::LoadLibrary(LPCWSTR dllFile, HMODULE* module) {
 
 HRESULT TNativeMethodInterface::FreeLibrary(HMODULE module, BOOL* done) {
   return ComReturn(done, [&] { return owner_.FreeLibrary(module); });
+}
+
+HRESULT TNativeMethodInterface::GetOSInfo(BSTR* json) {
+  return ComReturn(json, [&] { return owner_.GetOSInfo(); });
+}
+
+HRESULT TNativeMethodInterface::GetMacAddress(BSTR* json) {
+  return ComReturn(json, [&] { return owner_.GetMacAddress(); });
+}
+
+HRESULT TNativeMethodInterface::GetMemoryStatus(BSTR* json) {
+  return ComReturn(json, [&] { return owner_.GetMemoryStatus(); });
 }

@@ -75,6 +75,7 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE GetImplementor(void** object) override;
 
   // System (NativeMethodCom_System_win.cpp).
+  HRESULT STDMETHODCALLTYPE GetCommandLine(BSTR* json) override;
   HRESULT STDMETHODCALLTYPE CurrentProcessFile(BSTR* path) override;
   HRESULT STDMETHODCALLTYPE CurrentProcessFilename(BSTR* name) override;
   HRESULT STDMETHODCALLTYPE CurrentProcessDir(BSTR* dir) override;
@@ -87,6 +88,8 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE GetRegKeyValue(UINT root, LPCWSTR keyName, BSTR* value) override;
   HRESULT STDMETHODCALLTYPE SetRegKeyValue(UINT root, LPCWSTR keyName, LPCWSTR keyValue, BOOL* done) override;
   HRESULT STDMETHODCALLTYPE DeleteRegKey(UINT root, LPCWSTR keyName, BOOL* done) override;
+  HRESULT STDMETHODCALLTYPE GetIniSections(LPCWSTR fileName, BSTR* json) override;
+  HRESULT STDMETHODCALLTYPE GetIniSectionValues(LPCWSTR fileName, LPCWSTR section, BSTR* json) override;
   HRESULT STDMETHODCALLTYPE GetIniValue(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, LPCWSTR def,
                                         BSTR* value) override;
   HRESULT STDMETHODCALLTYPE GetIniValue3(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, BSTR* value) override;
@@ -109,6 +112,9 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE NeedAdminPrivileges(LPCWSTR exeFile, BOOL* needed) override;
   HRESULT STDMETHODCALLTYPE LoadLibrary(LPCWSTR dllFile, HMODULE* module) override;
   HRESULT STDMETHODCALLTYPE FreeLibrary(HMODULE module, BOOL* done) override;
+  HRESULT STDMETHODCALLTYPE GetOSInfo(BSTR* json) override;
+  HRESULT STDMETHODCALLTYPE GetMacAddress(BSTR* json) override;
+  HRESULT STDMETHODCALLTYPE GetMemoryStatus(BSTR* json) override;
 
  private:
   TNativeMethod& owner_;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "JsonValue.h"
 #include "NativePaths.h"
 #include "NativePublic_win.h"
 #include "NativeSystemText.h"
@@ -94,6 +95,12 @@ bool TNativeMethod::KillProcess(const std::u16string& procName) {
 }
 
 DWORD TNativeMethod::CurrentProcessId() { return ::GetCurrentProcessId(); }
+
+std::u16string TNativeMethod::GetCommandLine() {
+  IJsonArrayPtr args = NewJsonArray();
+  for (const std::u16string& arg : HostArguments()) args->AddString(arg);
+  return args->ToJson();
+}
 
 std::u16string TNativeMethod::CurrentProcessFile() { return HostExecutablePath(); }
 

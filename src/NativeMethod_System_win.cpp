@@ -1,13 +1,18 @@
 // System methods: environment, registry, INI files, the clipboard, library
 // loading and system information.
+#include "NativeMethod_win.h"  // <windows.h> first
+
+#include <winsock2.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "NativeMethod_win.h"
+#include "JsonValue.h"
 #include "NativePaths.h"
 #include "NativePublic_win.h"
+#include "NativeStrings.h"
 #include "NativeSystemText.h"
 #include "TextConv.h"
 #include "WebCall_win.h"
@@ -15,6 +20,11 @@
 #include "WinText.h"
 
 namespace {
+
+constexpr wchar_t kNetworkCardsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards";
+// The NDIS statistics query and the object of the permanent 802.3 address.
+constexpr DWORD kIoctlNdisQueryGlobalStats = 0x00170002;
+constexpr DWORD kOid8023PermanentAddress = 0x01010101;
 
 // Buffer sizes of the profile-string calls, in characters.
 constexpr DWORD kIniListChars = 66560;
@@ -110,6 +120,12 @@ std::u16string IniValue(const std::u16string& path, const std::u16string& sectio
                                            as_wcstr(buffer), chars, as_wcstr(path.c_str()));
   buffer.resize(std::min<DWORD>(n, chars));
   return buffer;
+}
+
+IJsonArrayPtr StringArray(const std::vector<std::u16string>& items) {
+  IJsonArrayPtr array = NewJsonArray();
+  for (const std::u16string& item : items) array->AddString(item);
+  return array;
 }
 
 // Closes the clipboard when the scope ends.
@@ -236,6 +252,24 @@ bool TNativeMethod::DeleteIniKey(const std::u16string& fileName, const std::u16s
                                     as_wcstr(path.c_str())) != FALSE;
 }
 
+std::u16string TNativeMethod::GetIniSections(const std::u16string& fileName) {
+  if (fileName.empty()) return u"[]";
+  return StringArray(IniSectionNames(ResolveAppRelativePath(fileName)))->ToJson();
+}
+
+std::u16string TNativeMethod::GetIniSectionValues(const std::u16string& fileName, const std::u16string& section) {
+  IJsonArrayPtr values = NewJsonArray();
+  if (fileName.empty()) return values->ToJson();
+  const std::u16string path = ResolveAppRelativePath(fileName);
+  for (const std::u16string& key : IniKeyNames(path, section)) {
+    IJsonObjectPtr item = NewJsonObject();
+    item->AddString(u"key", key);
+    item->AddString(u"value", IniValue(path, section, key, {}, kIniSectionValueChars));
+    values->AddObject(item);
+  }
+  return values->ToJson();
+}
+
 // Clipboard
 
 bool TNativeMethod::CopyStrToClip(const std::u16string& str) {
@@ -269,4 +303,154 @@ bool TNativeMethod::FreeLibrary(HMODULE libModule) {
   if ((value & 3) != 0 || libModule == LibraryModule()) return false;
   // The operation itself, not a cleanup: the page asked for this handle.
   return ::FreeLibrary(libModule) != FALSE;
+}
+
+// System information
+
+namespace {
+
+// major.minor as the kernel reports it, whatever the compatibility settings
+// make the version calls say.
+double RunningWindowsVersion() {
+  using VersionNumbersFn = void(WINAPI*)(DWORD*, DWORD*, DWORD*);
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  const auto versionNumbers = ntdll ? reinterpret_cast<VersionNumbersFn>(reinterpret_cast<void*>(
+                                          GetProcAddress(ntdll, "RtlGetNtVersionNumbers")))
+                                    : nullptr;
+  if (!versionNumbers) return 0;
+  DWORD major = 0, minor = 0, build = 0;
+  versionNumbers(&major, &minor, &build);
+  return WindowsVersionNumber(major, minor);
+}
+
+// A 32-bit process under the emulation of a 64-bit Windows on x64 or Itanium.
+bool RunsUnderWin64() {
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return false;
+  using NativeSystemInfoFn = void(WINAPI*)(SYSTEM_INFO*);
+  const auto nativeSystemInfo = reinterpret_cast<NativeSystemInfoFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetNativeSystemInfo")));
+  if (!nativeSystemInfo) return false;
+  SYSTEM_INFO info = {};
+  nativeSystemInfo(&info);
+  return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+         info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+}
+
+std::u16string LocaleText(LCTYPE type) {
+  wchar_t text[86];
+  const int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 86);
+  return n > 0 ? std::u16string(as_u16cstr(text), n - 1) : std::u16string();
+}
+
+std::u16string UserName() {
+  wchar_t name[257];
+  DWORD size = 257;
+  return GetUserNameW(name, &size) && size > 0 ? std::u16string(as_u16cstr(name), size - 1) : std::u16string();
+}
+
+std::u16string ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  return GetComputerNameW(name, &size) ? std::u16string(as_u16cstr(name), size) : std::u16string();
+}
+
+// The first IPv4 address the name resolves to; empty when it does not.
+std::u16string FirstIpv4Address(const std::u16string& hostName) {
+  WSADATA data;
+  if (WSAStartup(MAKEWORD(2, 0), &data) != 0) return {};
+  std::u16string text;
+  const std::string name = Utf16ToAnsi(hostName);
+  const hostent* host = name.empty() ? nullptr : gethostbyname(name.c_str());
+  if (host && host->h_addrtype == AF_INET && host->h_length == 4 && host->h_addr_list && host->h_addr_list[0]) {
+    const auto* a = reinterpret_cast<const uint8_t*>(host->h_addr_list[0]);
+    text = StrFormat(u"%d.%d.%d.%d", {int(a[0]), int(a[1]), int(a[2]), int(a[3])});
+  }
+  WSACleanup();
+  return text;
+}
+
+// The permanent hardware address of the adapter whose driver is `service`;
+// empty when neither its device nor the packet-capture driver's answers.
+std::u16string PermanentAddress(const std::u16string& service) {
+  unique_hfile device;
+  for (const char16_t* prefix : {u"\\\\.\\", u"\\\\.\\NPF_"}) {
+    const std::u16string path = prefix + service;
+    device.reset(CreateFileW(as_wcstr(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+    if (device) break;
+  }
+  if (!device) return {};
+  DWORD oid = kOid8023PermanentAddress;
+  uint8_t address[256];
+  DWORD returned = 0;
+  if (!DeviceIoControl(device.get(), kIoctlNdisQueryGlobalStats, &oid, sizeof(oid), address, sizeof(address),
+                       &returned, nullptr)) {
+    return {};
+  }
+  return MacAddressText(address, std::min<DWORD>(returned, sizeof(address)));
+}
+
+}  // namespace
+
+std::u16string TNativeMethod::GetOSInfo() {
+  IJsonObjectPtr info = NewJsonObject();
+  const double version = RunningWindowsVersion();
+  info->AddFloat(u"version", version);
+  info->AddBoolean(u"win64", RunsUnderWin64());
+  const std::u16string name = WindowsVersionName(version);
+  if (!name.empty()) info->AddString(u"name", name);
+  info->AddString(u"country", LocaleText(LOCALE_SISO3166CTRYNAME));
+  info->AddString(u"language", LocaleText(LOCALE_SISO639LANGNAME));
+  info->AddString(u"username", UserName());
+  const std::u16string hostName = ComputerName();
+  info->AddString(u"hostname", hostName);
+  info->AddString(u"ip", FirstIpv4Address(hostName));
+  return info->ToJson();
+}
+
+std::u16string TNativeMethod::GetMacAddress() {
+  IJsonArrayPtr adapters = NewJsonArray();
+  unique_hkey cards;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kNetworkCardsKey, 0, KEY_READ, cards.put()) != ERROR_SUCCESS) {
+    return adapters->ToJson();
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t id[1025];
+    DWORD idLength = 1025;
+    const LSTATUS rc = RegEnumKeyExW(cards.get(), index, id, &idLength, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS) continue;
+    unique_hkey card;
+    if (RegOpenKeyExW(cards.get(), id, 0, KEY_READ, card.put()) != ERROR_SUCCESS) continue;
+    std::u16string description, service;
+    if (!ReadRegistryText(card.get(), L"Description", description) ||
+        !ReadRegistryText(card.get(), L"ServiceName", service)) {
+      continue;
+    }
+    const std::u16string mac = PermanentAddress(service);
+    if (mac.empty() || adapters->Find(u"mac", mac)) continue;
+    IJsonObjectPtr adapter = NewJsonObject();
+    adapter->AddString(u"id", std::u16string(as_u16cstr(id), idLength));
+    adapter->AddString(u"desc", description);
+    adapter->AddString(u"mac", mac);
+    adapters->AddObject(adapter);
+  }
+  adapters->Sort(nullptr, u"mac", true);
+  return adapters->ToJson();
+}
+
+std::u16string TNativeMethod::GetMemoryStatus() {
+  MEMORYSTATUS status = {};
+  status.dwLength = sizeof(status);
+  GlobalMemoryStatus(&status);
+  IJsonObjectPtr record = NewJsonObject();
+  record->AddInteger(u"Usage", static_cast<uint32_t>(status.dwMemoryLoad));
+  record->AddInteger(u"totalPhys", static_cast<uint64_t>(status.dwTotalPhys));
+  record->AddInteger(u"availPhys", static_cast<uint64_t>(status.dwAvailPhys));
+  record->AddInteger(u"totalPageFile", static_cast<uint64_t>(status.dwTotalPageFile));
+  record->AddInteger(u"availPageFile", static_cast<uint64_t>(status.dwAvailPageFile));
+  record->AddInteger(u"totalVirtual", static_cast<uint64_t>(status.dwTotalVirtual));
+  record->AddInteger(u"availVirtual", static_cast<uint64_t>(status.dwAvailVirtual));
+  return record->ToJson();
 }

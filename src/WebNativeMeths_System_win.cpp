@@ -1,7 +1,10 @@
 // Web methods of the system services: environment, registry, INI files,
 // clipboard, processes, the shell, libraries and system information.
+#include "JsonValue.h"
 #include "NativeMethod_win.h"
+#include "NativeSystemText.h"
 #include "WebNativeMeths_win.h"
+#include "WinText.h"
 
 namespace {
 
@@ -13,7 +16,20 @@ HMODULE HandleOf(int32_t number) {
 
 uint32_t Root(TWebCall& c) { return static_cast<uint32_t>(c.Integer(u"root")); }
 
+// The query parameters of a URL as a JSON object: values decoded by the
+// host, names as written, a repeated name keeping its last value.
+std::u16string UrlParams(TWebCall& c, std::u16string_view url) {
+  IJsonObjectPtr params = NewJsonObject();
+  for (const auto& [name, value] : SplitUrlQuery(url)) {
+    TBstr decoded;
+    const bool ok = SUCCEEDED(c.Context()->UrlDecode(as_wcstr(value.c_str()), decoded.put()));
+    params->SetString(name, ok ? decoded.view() : std::u16string_view(value));
+  }
+  return params->ToJson();
+}
+
 const TWebMethodBinding kBindings[] = {
+    {u"GetCommandLine", [](TWebCall& c) { c.Result(c.Native().GetCommandLine()); }},
     {u"CurrentProcessFile", [](TWebCall& c) { c.Result(c.Native().CurrentProcessFile()); }},
     {u"CurrentProcessFilename", [](TWebCall& c) { c.Result(c.Native().CurrentProcessFilename()); }},
     {u"CurrentProcessDir", [](TWebCall& c) { c.Result(c.Native().CurrentProcessDir()); }},
@@ -27,6 +43,9 @@ const TWebMethodBinding kBindings[] = {
     {u"SetRegKeyValue",
      [](TWebCall& c) { c.Result(c.Native().SetRegKeyValue(Root(c), c.Text(u"keyname"), c.Text(u"keyvalue"))); }},
     {u"DeleteRegKey", [](TWebCall& c) { c.Result(c.Native().DeleteRegKey(Root(c), c.Text(u"keyname"))); }},
+    {u"GetIniSections", [](TWebCall& c) { c.Result(c.Native().GetIniSections(c.Text(u"filename"))); }},
+    {u"GetIniSectionValues",
+     [](TWebCall& c) { c.Result(c.Native().GetIniSectionValues(c.Text(u"filename"), c.Text(u"section"))); }},
     {u"GetIniValue",
      [](TWebCall& c) {
        c.Result(c.Native().GetIniValue(c.Text(u"filename"), c.Text(u"section"), c.Text(u"key"), c.Text(u"def")));
@@ -61,6 +80,10 @@ const TWebMethodBinding kBindings[] = {
     {u"NeedAdminPrivileges", [](TWebCall& c) { c.Result(c.Native().NeedAdminPrivileges(c.Text(u"exefile"))); }},
     {u"LoadLibrary", [](TWebCall& c) { c.Result(HandleNumber(c.Native().LoadLibrary(c.Text(u"dllfile")))); }},
     {u"FreeLibrary", [](TWebCall& c) { c.Result(c.Native().FreeLibrary(HandleOf(c.Integer(u"libModule")))); }},
+    {u"GetMacAddress", [](TWebCall& c) { c.Result(c.Native().GetMacAddress()); }},
+    {u"GetUrlParams", [](TWebCall& c) { c.Result(UrlParams(c, c.Text(u"url"))); }},
+    {u"GetOSInfo", [](TWebCall& c) { c.Result(c.Native().GetOSInfo()); }},
+    {u"GetMemoryStatus", [](TWebCall& c) { c.Result(c.Native().GetMemoryStatus()); }},
 };
 
 }  // namespace

@@ -7,9 +7,12 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "JsonValue.h"
 #include "TestHost.h"
 #include "TextConv.h"
 #include "WinHandle.h"
@@ -55,6 +58,28 @@ class TTempDir {
   std::u16string path_;
 };
 
+// Starts `commandLine` and returns the process handle (none on failure).
+unique_handle Start(std::u16string commandLine) {
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, as_wcstr(commandLine), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return unique_handle();
+  }
+  CloseHandle(pi.hThread);
+  return unique_handle(pi.hProcess);
+}
+
+std::u16string ReadUtf16File(const std::u16string& path) {
+  const unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+  if (!file) return {};
+  std::u16string text(GetFileSize(file.get(), nullptr) / 2, u'\0');
+  DWORD read = 0;
+  ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &read, nullptr);
+  return text;
+}
+
 class SystemTest : public ::testing::Test {
  protected:
   TResponseRecord Call(std::u16string_view method, const TParams& params = {}) {
@@ -71,6 +96,11 @@ class SystemTest : public ::testing::Test {
   std::u16string Str(std::u16string_view method, const TParams& params = {}) {
     const TResponseRecord r = Call(method, params);
     EXPECT_EQ(r.resultKind, Kind::String) << ToUtf8(method);
+    return r.text;
+  }
+  std::u16string Json(std::u16string_view method, const TParams& params = {}) {
+    const TResponseRecord r = Call(method, params);
+    EXPECT_EQ(r.resultKind, Kind::Json) << ToUtf8(method);
     return r.text;
   }
   int32_t Int(std::u16string_view method, const TParams& params = {}) {
@@ -330,9 +360,21 @@ TEST_F(SystemTest, IniValues) {
   EXPECT_EQ(get(u"main", u"missing", u"none"), u"none");
   EXPECT_EQ(get(u"nosection", u"name", u"none"), u"none");
 
-  // Values are read into 511 characters.
+  EXPECT_EQ(Json(u"GetIniSections", {{u"filename", file}}), u"[\"main\",\"other\"]");
+  EXPECT_EQ(Json(u"GetIniSectionValues", {{u"filename", file}, {u"section", u"main"}}),
+            u"[{\"key\":\"name\",\"value\":\"税务\"},{\"key\":\"size\",\"value\":\"12\"}]");
+  EXPECT_EQ(Json(u"GetIniSectionValues", {{u"filename", file}, {u"section", u"nosection"}}), u"[]");
+  EXPECT_EQ(Json(u"GetIniSections", {{u"filename", dir.File(u"missing.ini")}}), u"[]");
+  EXPECT_EQ(Json(u"GetIniSectionValues", {{u"filename", dir.File(u"missing.ini")}, {u"section", u"main"}}), u"[]");
+  EXPECT_EQ(Json(u"GetIniSections", {{u"filename", u""}}), u"[]");
+
+  // Values are read into 511 characters, section values into 2,047.
   ASSERT_TRUE(set(u"main", u"long", std::u16string(600, u'a')));
   EXPECT_EQ(get(u"main", u"long", u""), std::u16string(511, u'a'));
+  ASSERT_TRUE(set(u"big", u"long", std::u16string(3000, u'b')));
+  const IJsonArrayPtr big = ParseJsonArray(Json(u"GetIniSectionValues", {{u"filename", file}, {u"section", u"big"}}));
+  ASSERT_EQ(big->GetCount(), 1);
+  EXPECT_EQ(big->GetObject(0)->GetString(u"value"), std::u16string(2047, u'b'));
 
   EXPECT_TRUE(Bool(u"DeleteIniKey", ini(u"main", u"name")));
   EXPECT_EQ(get(u"main", u"name", u"gone"), u"gone");
@@ -394,6 +436,155 @@ TEST_F(SystemTest, CurrentProcess) {
   EXPECT_EQ(Int(u"CurrentProcessId"), static_cast<int32_t>(GetCurrentProcessId()));
   EXPECT_EQ(Int(u"GetProcessID", {{u"procname", exe}}), static_cast<int32_t>(GetCurrentProcessId()));
   EXPECT_EQ(Str(u"GetProcessFile", {{u"processid", AsciiToUtf16(std::to_string(GetCurrentProcessId()))}}), exe);
+}
+
+TEST_F(SystemTest, CommandLineArguments) {
+  // This process, as the system splits its command line.
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  ASSERT_NE(argv, nullptr);
+  IJsonArrayPtr expected = NewJsonArray();
+  for (int i = 1; i < argc; ++i) expected->AddString(as_u16view(argv[i]));
+  LocalFree(argv);
+  EXPECT_EQ(Json(u"GetCommandLine"), expected->ToJson());
+
+  // A host started with quoted and empty arguments.
+  TTempDir dir;
+  const std::u16string out = dir.File(u"args.json");
+  const unique_handle child = Start(u"\"" + Fixture(u"kv_syshelper.exe") + u"\" cmdline \"" + out +
+                                    u"\" \"two words\"  plain \"\" x\"y z\"w");
+  ASSERT_TRUE(child);
+  ASSERT_EQ(WaitForSingleObject(child.get(), 30000), WAIT_OBJECT_0);
+  DWORD exitCode = 99;
+  GetExitCodeProcess(child.get(), &exitCode);
+  ASSERT_EQ(exitCode, 0u);
+  const IJsonArrayPtr args = ParseJsonArray(ReadUtf16File(out));
+  const std::vector<std::u16string> want = {u"cmdline", out, u"two words", u"plain", u"", u"xy zw"};
+  ASSERT_EQ(args->GetCount(), static_cast<int32_t>(want.size())) << ToUtf8(args->ToJson());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(args->GetString(static_cast<int32_t>(i)), want[i]) << i;
+}
+
+TEST_F(SystemTest, UrlParams) {
+  struct Case {
+    const char16_t* url;
+    const char16_t* json;
+  };
+  const Case cases[] = {
+      {u"http://h/p?a=1&b=x%20y", u"{\"a\":\"1\",\"b\":\"x y\"}"},
+      {u"a=1&&b=2", u"{\"a\":\"1\",\"b\":\"2\"}"},
+      {u"http://h/p", u"{}"},
+      {u"", u"{}"},
+      // A repeated name keeps its place and its last value.
+      {u"?n=%E7%A8%8E&m=2&n=last", u"{\"n\":\"last\",\"m\":\"2\"}"},
+      {u"?n=%E7%A8%8E%E5%8A%A1", u"{\"n\":\"税务\"}"},
+      // Names are not decoded; values keep what decoding does not touch.
+      {u"?a%20b=1&c=%zz", u"{\"a%20b\":\"1\",\"c\":\"%zz\"}"},
+      {u"?q=\"x&y\"&c=3", u"{\"q\":\"\\\"x&y\\\"\",\"c\":\"3\"}"},
+      {u"?q='x&y'&c=3", u"{\"q\":\"'x&y'\",\"c\":\"3\"}"},
+      {u"?q=it's&c=3", u"{\"q\":\"it's\",\"c\":\"3\"}"},
+      {u"?a=1\r\nb=2", u"{\"a\":\"1\",\"b\":\"2\"}"},
+      {u"?flag&x=1", u"{\"x\":\"1\"}"},
+      // Text outside the ANSI code page arrives whole.
+      {u"?s=😀☃", u"{\"s\":\"😀☃\"}"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.url));
+    EXPECT_EQ(Json(u"GetUrlParams", {{u"url", c.url}}), c.json);
+  }
+}
+
+TEST_F(SystemTest, OSInfoRecord) {
+  const IJsonObjectPtr info = ParseJsonObject(Json(u"GetOSInfo"));
+  std::vector<std::u16string> keys;
+  for (int32_t i = 0; i < info->GetCount(); ++i) keys.push_back(info->GetKey(i));
+  const bool named = info->IndexOf(u"name") >= 0;
+  std::vector<std::u16string> want = {u"version", u"win64", u"country", u"language", u"username", u"hostname", u"ip"};
+  if (named) want.insert(want.begin() + 2, u"name");
+  ASSERT_EQ(keys, want);
+
+  const JsonKind versionKind = info->GetValue(u"version")->GetKind();
+  EXPECT_TRUE(versionKind == jvFloat || versionKind == jvInteger);
+  const double version = info->GetFloat(u"version");
+  EXPECT_GE(version, 5.0);
+  if (version == 10.0) {
+    EXPECT_EQ(info->GetString(u"name"), u"windows 10");
+  }
+  if (version == 6.1) {
+    EXPECT_EQ(info->GetString(u"name"), u"windows 7");
+  }
+  EXPECT_EQ(info->GetValue(u"win64")->GetKind(), jvBoolean);
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  if (!wow64) {
+    EXPECT_FALSE(info->GetBoolean(u"win64"));
+  }
+
+  for (const char16_t* key : {u"country", u"language", u"username", u"hostname", u"ip"}) {
+    EXPECT_EQ(info->GetValue(key)->GetKind(), jvString) << ToUtf8(key);
+  }
+  EXPECT_TRUE(std::regex_match(ToUtf8(info->GetString(u"country")), std::regex("[A-Z]{2,3}")));
+  EXPECT_TRUE(std::regex_match(ToUtf8(info->GetString(u"language")), std::regex("[a-z]{2,3}")));
+  wchar_t user[257];
+  DWORD userSize = 257;
+  ASSERT_TRUE(GetUserNameW(user, &userSize));
+  EXPECT_EQ(info->GetString(u"username"), as_u16view(user));
+  wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1];
+  DWORD computerSize = MAX_COMPUTERNAME_LENGTH + 1;
+  ASSERT_TRUE(GetComputerNameW(computer, &computerSize));
+  EXPECT_EQ(info->GetString(u"hostname"), as_u16view(computer));
+  const std::string ip = ToUtf8(info->GetString(u"ip"));
+  EXPECT_TRUE(ip.empty() || std::regex_match(ip, std::regex(R"((\d{1,3})\.(\d{1,3})\.(\d{1,3})\.(\d{1,3}))"))) << ip;
+}
+
+TEST_F(SystemTest, MacAddressList) {
+  // Wine keeps no network-cards key, so the list is usually empty here; what
+  // it holds must be well formed, unique and sorted all the same.
+  const std::u16string json = Json(u"GetMacAddress");
+  const IJsonArrayPtr adapters = ParseJsonArray(json);
+  ASSERT_TRUE(json.starts_with(u"[")) << ToUtf8(json);
+  std::vector<std::u16string> macs;
+  for (int32_t i = 0; i < adapters->GetCount(); ++i) {
+    const IJsonObjectPtr adapter = adapters->GetObject(i);
+    ASSERT_EQ(adapter->GetCount(), 3);
+    EXPECT_EQ(adapter->GetKey(0), u"id");
+    EXPECT_EQ(adapter->GetKey(1), u"desc");
+    EXPECT_EQ(adapter->GetKey(2), u"mac");
+    const std::u16string mac = adapter->GetString(u"mac");
+    EXPECT_TRUE(std::regex_match(ToUtf8(mac), std::regex("[0-9A-F]{2}(-[0-9A-F]{2})*"))) << ToUtf8(mac);
+    macs.push_back(mac);
+  }
+  std::vector<std::u16string> sorted = macs;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(macs, sorted);
+  EXPECT_EQ(std::unique(sorted.begin(), sorted.end()), sorted.end());
+}
+
+TEST_F(SystemTest, MemoryStatusRecord) {
+  const IJsonObjectPtr status = ParseJsonObject(Json(u"GetMemoryStatus"));
+  const std::vector<std::u16string> want = {u"Usage",         u"totalPhys",    u"availPhys",   u"totalPageFile",
+                                            u"availPageFile", u"totalVirtual", u"availVirtual"};
+  ASSERT_EQ(status->GetCount(), static_cast<int32_t>(want.size()));
+  for (size_t i = 0; i < want.size(); ++i) {
+    const int32_t at = static_cast<int32_t>(i);
+    EXPECT_EQ(status->GetKey(at), want[i]);
+    EXPECT_EQ(status->GetValueAt(at)->GetKind(), jvInteger) << ToUtf8(want[i]);
+    EXPECT_GE(status->GetValueAt(at)->GetAsInteger(), 0) << ToUtf8(want[i]);
+  }
+  EXPECT_LE(status->GetInteger(u"Usage"), 100);
+  EXPECT_GT(status->GetInteger(u"totalPhys"), 0);
+  EXPECT_LE(status->GetInteger(u"availPhys"), status->GetInteger(u"totalPhys"));
+  EXPECT_LE(status->GetInteger(u"availVirtual"), status->GetInteger(u"totalVirtual"));
+
+  // The same records through the service object.
+  INativeMethods* native = host_.Native();
+  ASSERT_NE(native, nullptr);
+  TBstr json;
+  ASSERT_EQ(native->GetMemoryStatus(json.put()), S_OK);
+  EXPECT_TRUE(json.view().starts_with(u"{\"Usage\":"));
+  ASSERT_EQ(native->GetOSInfo(json.put()), S_OK);
+  EXPECT_TRUE(json.view().starts_with(u"{\"version\":"));
+  ASSERT_EQ(native->GetMacAddress(json.put()), S_OK);
+  EXPECT_TRUE(json.view().starts_with(u"["));
 }
 
 // A child that runs until it is killed.
@@ -458,28 +649,6 @@ TEST_F(SystemTest, ProcessesByFullPath) {
     SCOPED_TRACE(ToUtf8(pid));
     EXPECT_EQ(Str(u"GetProcessFile", {{u"processid", pid}}), u"");
   }
-}
-
-// Starts `commandLine` and returns the process handle (none on failure).
-unique_handle Start(std::u16string commandLine) {
-  STARTUPINFOW si = {};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessW(nullptr, as_wcstr(commandLine), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    return unique_handle();
-  }
-  CloseHandle(pi.hThread);
-  return unique_handle(pi.hProcess);
-}
-
-std::u16string ReadUtf16File(const std::u16string& path) {
-  const unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                      nullptr));
-  if (!file) return {};
-  std::u16string text(GetFileSize(file.get(), nullptr) / 2, u'\0');
-  DWORD read = 0;
-  ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size() * 2), &read, nullptr);
-  return text;
 }
 
 TEST_F(SystemTest, RestartKillsTheHostAndStartsItAgainWithItsArguments) {
