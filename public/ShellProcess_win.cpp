@@ -1,5 +1,6 @@
 #include "ShellProcess_win.h"
 
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <string>
@@ -32,7 +33,12 @@ unique_handle RunShellProcess(std::u16string_view file, std::u16string_view para
   info.lpParameters = paramText.empty() ? nullptr : as_wcstr(paramText.c_str());
   info.lpDirectory = !dir.empty() && DirectoryExists(dir) ? as_wcstr(dir.c_str()) : nullptr;
   info.nShow = showCmd;
-  if (!ShellExecuteExW(&info)) return unique_handle();
+  // The shell may hand the start to extensions through COM, and callers
+  // include worker threads that never initialised it.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const BOOL started = ShellExecuteExW(&info);
+  if (SUCCEEDED(com)) CoUninitialize();
+  if (!started) return unique_handle();
   return unique_handle(info.hProcess);
 }
 

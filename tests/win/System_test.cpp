@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "JsonValue.h"
+#include "ShellProcess_win.h"
 #include "TestHost.h"
 #include "TextConv.h"
 #include "WinHandle.h"
@@ -684,6 +686,26 @@ TEST_F(SystemTest, ExecAndWaitWaitsForTheProgram) {
   EXPECT_TRUE(FileExists(marker));
   EXPECT_FALSE(Bool(u"ExecAndWait", {{u"exefile", dir.File(u"missing.exe")}, {u"cmdline", u""}}));
   EXPECT_FALSE(Bool(u"ExecAndWait", {{u"exefile", u""}, {u"cmdline", u""}}));
+}
+
+TEST(ShellProcess, StartsInTheProgramsDirectoryAndWaitsFromAnyThread) {
+  TTempDir dir;
+  const std::u16string exe = dir.File(u"kv_syshelper.exe");
+  ASSERT_TRUE(CopyFileW(as_wcstr(Fixture(u"kv_syshelper.exe").c_str()), as_wcstr(exe.c_str()), FALSE));
+  // A relative name lands in the program's directory, the working
+  // directory of the start; a worker thread waits as the main thread does.
+  bool waited = false;
+  std::thread worker([&] { waited = RunShellProcessAndWait(exe, u"touch relative.txt 200", SW_HIDE, false); });
+  worker.join();
+  EXPECT_TRUE(waited);
+  EXPECT_TRUE(FileExists(dir.File(u"relative.txt")));
+
+  const unique_handle process = RunShellProcess(exe, u"sleep 0", SW_HIDE, false);
+  ASSERT_TRUE(process);
+  EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+  EXPECT_FALSE(RunShellProcess(dir.File(u"missing.exe"), u"", SW_HIDE, false));
+  EXPECT_FALSE(RunShellProcess(u"", u"", SW_HIDE, false));
+  EXPECT_FALSE(RunShellProcessAndWait(dir.File(u"missing.exe"), u"", SW_HIDE, false));
 }
 
 TEST_F(SystemTest, ShellExecuteForms) {
