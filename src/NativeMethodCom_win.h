@@ -50,6 +50,21 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE SetDebugMode(BOOL value) override;
   HRESULT STDMETHODCALLTYPE GetImplementor(void** object) override;
 
+  // Hashes, encodings, keys and ciphers (NativeMethodCom_Crypto_win.cpp).
+  HRESULT STDMETHODCALLTYPE CreateTimeStamp(BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE CreateAppKey(LPCWSTR appId, LPCWSTR appSecret, LPCWSTR timeStamp, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetStrMd5Code(LPCWSTR str, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetStrSHA1Code(LPCWSTR str, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE CreateGUID(BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetFileMd5Code(LPCWSTR fileName, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetFileSHA1Code(LPCWSTR fileName, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESEncrypt(LPCWSTR data, LPCWSTR key, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESEncrypt1(LPCWSTR data, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESDecrypt(LPCWSTR data, LPCWSTR key, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESDecrypt1(LPCWSTR data, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE Base64Encode(LPCWSTR str, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE Base64Decode(LPCWSTR str, BSTR* value) override;
+
  private:
   TNativeMethod& owner_;
 };
