@@ -1,18 +1,8 @@
 #include "CipherText.h"
 
 #include "NativeError.h"
+#include "NativeStrings.h"
 #include "TextConv.h"
-
-namespace {
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::u16string BytesToHex(std::string_view bytes, bool upperCase) {
   const char* digits = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
