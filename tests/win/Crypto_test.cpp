@@ -267,6 +267,20 @@ TEST(EvalEncryptScript, CallsThePageWithTheScriptsValue) {
   EXPECT_EQ(calls[0].args[0].kind, TCallArg::Kind::Script);
   EXPECT_EQ(calls[0].args[0].text, u"(function () {   return 1; })()");
 
+  // Characters outside the code page survive.
+  host.ClearFunctionCalls();
+  r = host.Call(u"EvalEncryptScript",
+                {{u"encryptScript",
+                  u"2200000000000000BED37BBDC7A0B2BA4332A65DD178DEE9D0A2004DF3A25F6DEED5AD76E53DD3E2520976800926E655"
+                  u"0E9AAAE18FE49480"},
+                 {u"onDone", u"cb_1"}})
+          .response;
+  EXPECT_TRUE(r.boolean);
+  calls = host.FunctionCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_EQ(calls[0].args.size(), 1u);
+  EXPECT_EQ(calls[0].args[0].text, u"(function () { return \"税😀\"; })()");
+
   // Without a page function the script is only checked.
   host.ClearFunctionCalls();
   r = host.Call(u"EvalEncryptScript", {{u"encryptScript", script}}).response;
