@@ -12,6 +12,7 @@
 
 #include "KVNativeMethods.h"
 
+class TMemStore;
 class TNativeMethodInterface;
 
 class TNativeMethod {
@@ -71,6 +72,7 @@ class TNativeMethod {
 
   // Sub-objects: each accessor creates its object on first use and returns
   // nothing once destruction has begun.
+  TMemStore* MemStore();  // NativeMethod_MemStore_win.cpp
 
  private:
   ~TNativeMethod();
@@ -81,6 +83,7 @@ class TNativeMethod {
   bool debugMode_ = false;
   HWND lastWindowHandle_ = nullptr;
   CRITICAL_SECTION lock_;  // guards the download and install job lists
+  std::unique_ptr<TMemStore> memStore_;
 };
 
 // The object behind the export NativeMethod, created on first use; nullptr

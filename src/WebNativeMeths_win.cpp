@@ -15,6 +15,7 @@ namespace {
 std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     SettingsWebMethods,
     CryptoWebMethods,
+    MemStoreWebMethods,
 };
 
 // Bound methods and a case-insensitive open-addressing index over them.
