@@ -50,6 +50,20 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* The library-internal object behind the interface; opaque to hosts. */
   virtual HRESULT STDMETHODCALLTYPE GetImplementor(void** object) = 0;
 
+  /* Hashes, encodings, keys and ciphers. Texts are hashed and Base64-encoded
+   * as UTF-8 bytes; an application key is the SHA-1 of appId + appSecret +
+   * timeStamp in the ANSI code page. MD5 texts are 32 lower-case, SHA-1 texts
+   * 40 upper-case hexadecimal digits. The time stamp counts milliseconds from
+   * 1970-01-01 to the local date and time. File names without ":" are taken
+   * relative to the host executable's directory; a file that cannot be
+   * opened hashes as empty input. AES texts are the library's hexadecimal
+   * container; an empty key, and the forms without one, take the default key.
+   * A text that does not decode as UTF-8 gives empty text. */
+  virtual HRESULT STDMETHODCALLTYPE CreateTimeStamp(BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateAppKey(LPCWSTR appId, LPCWSTR appSecret, LPCWSTR timeStamp, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStrMd5Code(LPCWSTR str, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStrSHA1Code(LPCWSTR str, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateGUID(BSTR * value) = 0;
   /* The host process's arguments without the program, as a JSON array of
    * strings. */
   virtual HRESULT STDMETHODCALLTYPE GetCommandLine(BSTR * json) = 0;
@@ -60,6 +74,8 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE CurrentProcessDir(BSTR * dir) = 0;
   virtual HRESULT STDMETHODCALLTYPE CurrentProcessPath(BSTR * dir) = 0;
   virtual HRESULT STDMETHODCALLTYPE CurrentProcessId(DWORD * processId) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFileMd5Code(LPCWSTR fileName, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFileSHA1Code(LPCWSTR fileName, BSTR * value) = 0;
   /* Environment variables of the host process. */
   virtual HRESULT STDMETHODCALLTYPE EnvVarExists(LPCWSTR varName, BOOL * exists) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetEnvVar(LPCWSTR varName, BSTR * value) = 0;
@@ -123,6 +139,12 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE GetOSInfo(BSTR * json) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetMacAddress(BSTR * json) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetMemoryStatus(BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESEncrypt(LPCWSTR data, LPCWSTR key, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESEncrypt1(LPCWSTR data, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESDecrypt(LPCWSTR data, LPCWSTR key, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESDecrypt1(LPCWSTR data, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Base64Encode(LPCWSTR str, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Base64Decode(LPCWSTR str, BSTR * value) = 0;
 };
 static const IID IID_INativeMethods = {0x55E5DB93, 0xEBF6, 0x4592, {0xAB, 0x53, 0x22, 0xA3, 0x54, 0xCC, 0x68, 0x49}};
 KV_DEFINE_IID(INativeMethods, 0x55E5DB93, 0xEBF6, 0x4592, 0xAB, 0x53, 0x22, 0xA3, 0x54, 0xCC, 0x68, 0x49)

@@ -115,6 +115,20 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE GetOSInfo(BSTR* json) override;
   HRESULT STDMETHODCALLTYPE GetMacAddress(BSTR* json) override;
   HRESULT STDMETHODCALLTYPE GetMemoryStatus(BSTR* json) override;
+  // Hashes, encodings, keys and ciphers (NativeMethodCom_Crypto_win.cpp).
+  HRESULT STDMETHODCALLTYPE CreateTimeStamp(BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE CreateAppKey(LPCWSTR appId, LPCWSTR appSecret, LPCWSTR timeStamp, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetStrMd5Code(LPCWSTR str, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetStrSHA1Code(LPCWSTR str, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE CreateGUID(BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetFileMd5Code(LPCWSTR fileName, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE GetFileSHA1Code(LPCWSTR fileName, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESEncrypt(LPCWSTR data, LPCWSTR key, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESEncrypt1(LPCWSTR data, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESDecrypt(LPCWSTR data, LPCWSTR key, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE AESDecrypt1(LPCWSTR data, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE Base64Encode(LPCWSTR str, BSTR* value) override;
+  HRESULT STDMETHODCALLTYPE Base64Decode(LPCWSTR str, BSTR* value) override;
 
  private:
   TNativeMethod& owner_;

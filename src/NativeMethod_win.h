@@ -13,6 +13,7 @@
 
 #include "KVNativeMethods.h"
 
+class TMemStore;
 class TNativeMethodInterface;
 
 class TNativeMethod {
@@ -113,6 +114,26 @@ class TNativeMethod {
   std::u16string GetMemoryStatus();
 
   // Hashes, encodings, keys and ciphers (NativeMethod_Crypto_win.cpp).
+  // Texts are hashed and Base64-encoded as UTF-8; application keys hash ANSI
+  // bytes. MD5 texts are lower-case, SHA-1 texts upper-case hexadecimal.
+  std::u16string CreateTimeStamp();
+  // Milliseconds since 1970-01-01 00:00:00 of the local date and time.
+  int64_t CreateTimeStampInt();
+  std::u16string CreateAppKey(std::u16string_view appId, std::u16string_view appSecret,
+                              std::u16string_view timeStamp);
+  std::u16string GetStrMd5Code(std::u16string_view str);
+  std::u16string GetStrSHA1Code(std::u16string_view str);
+  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case.
+  std::u16string CreateGUID();
+  // App-relative path rule; a file that cannot be opened hashes as empty.
+  std::u16string GetFileMd5Code(std::u16string_view fileName);
+  std::u16string GetFileSHA1Code(std::u16string_view fileName);
+  // AES text containers; an empty key takes the default key.
+  std::u16string AESEncrypt(std::u16string_view data, std::u16string_view key = {});
+  std::u16string AESDecrypt(std::u16string_view data, std::u16string_view key = {});
+  std::u16string Base64Encode(std::u16string_view str);
+  // Bytes that are not valid UTF-8 give empty text.
+  std::u16string Base64Decode(std::u16string_view str);
 
   // Archives (NativeMethod_Zip_win.cpp).
 
@@ -120,6 +141,7 @@ class TNativeMethod {
 
   // Sub-objects: each accessor creates its object on first use and returns
   // nothing once destruction has begun.
+  TMemStore* MemStore();  // NativeMethod_MemStore_win.cpp
 
  private:
   ~TNativeMethod();
@@ -131,6 +153,7 @@ class TNativeMethod {
   HWND lastWindowHandle_ = nullptr;
   TRestartStarter restartStarter_ = nullptr;
   CRITICAL_SECTION lock_;  // guards the download and install job lists
+  std::unique_ptr<TMemStore> memStore_;
 };
 
 // The object behind the export NativeMethod, created on first use; nullptr

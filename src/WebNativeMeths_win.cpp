@@ -15,6 +15,8 @@ namespace {
 std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     SettingsWebMethods,
     SystemWebMethods,
+    CryptoWebMethods,
+    MemStoreWebMethods,
 };
 
 // Bound methods and a case-insensitive open-addressing index over them.
