@@ -89,11 +89,9 @@ class AreaCode : public ::testing::Test {
     return call.response.text;
   }
   std::u16string NativeAreaCode() {
-    BSTR value = nullptr;
-    EXPECT_EQ(host_.Native()->GetAreaCode(&value), S_OK);
-    std::u16string text(as_u16view(value));
-    SysFreeString(value);
-    return text;
+    TBstr value;
+    EXPECT_EQ(host_.Native()->GetAreaCode(value.put()), S_OK);
+    return value.str();
   }
   void WriteIni(const std::string& text) {
     CreateDirectoryW(as_wcstr(commonDir_.c_str()), nullptr);
