@@ -1,7 +1,11 @@
 // Emptying, removing and copying directory trees, through the real library.
+#include <cstring>
 #include <regex>
+#include <vector>
 
 #include "FileTestSupport.h"
+// After <windows.h>, which it needs.
+#include <winioctl.h>
 #include "NativePaths.h"
 
 namespace {
@@ -52,6 +56,50 @@ TEST(EmptyDir, TheNativeFormTakesTheNameAsGiven) {
   SetCurrentDirectoryW(saved);
   EXPECT_TRUE(Exists(dir / u"inner"));
   EXPECT_FALSE(Exists(dir / u"inner\\x"));
+}
+
+// A junction at `link` to `target`; false where the file system has none.
+bool MakeJunction(const std::u16string& link, const std::u16string& target) {
+  if (!CreateDirectoryW(W(link), nullptr)) return false;
+  HANDLE h = CreateFileW(W(link), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  // REPARSE_DATA_BUFFER of a mount point: the NT name, then an empty print name.
+  const std::u16string nt = u"\\??\\" + target;
+  const WORD bytes = static_cast<WORD>(nt.size() * 2);
+  std::vector<BYTE> buffer(8 + 8 + bytes + 4);
+  auto put = [&](size_t at, WORD v) { memcpy(buffer.data() + at, &v, 2); };
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  memcpy(buffer.data(), &tag, 4);
+  put(4, static_cast<WORD>(8 + bytes + 4));
+  put(8, 0);
+  put(10, bytes);
+  put(12, static_cast<WORD>(bytes + 2));
+  put(14, 0);
+  memcpy(buffer.data() + 16, nt.data(), bytes);
+  DWORD unused = 0;
+  const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                  nullptr, 0, &unused, nullptr);
+  CloseHandle(h);
+  if (!ok) RemoveDirectoryW(W(link));
+  return ok != FALSE;
+}
+
+TEST(EmptyDir, LinksGoWithoutWhatTheyPointTo) {
+  TTestHost host;
+  const TScratchDir dir, target;
+  const std::u16string keep = target.File(u"keep.txt", "k");
+  dir.File(u"a.txt", "a");
+  if (!MakeJunction(dir / u"link", target.Path())) GTEST_SKIP() << "Wine gap: no junctions";
+  ASSERT_TRUE(Exists(dir / u"link\\keep.txt"));
+  EXPECT_TRUE(Page(host, u"EmptyDir", {{u"dirname", dir.Path()}, {u"recursive", u"true"}}).Finished());
+  EXPECT_FALSE(Exists(dir / u"link"));
+  EXPECT_TRUE(Exists(keep));
+
+  ASSERT_TRUE(MakeJunction(dir / u"link", target.Path()));
+  EXPECT_TRUE(PageFlag(host, u"RemoveDir", {{u"dirname", dir / u"link"}}));
+  EXPECT_FALSE(Exists(dir / u"link"));
+  EXPECT_TRUE(Exists(keep));
 }
 
 // Empty names and relative ones that reach the folder they are taken from

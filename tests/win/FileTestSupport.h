@@ -39,6 +39,10 @@ inline void DeleteTree(const std::u16string& path) {
     DeleteFileW(W(path));
     return;
   }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {  // a link, not what it points to
+    RemoveDirectoryW(W(path));
+    return;
+  }
   WIN32_FIND_DATAW fd;
   HANDLE find = FindFirstFileW(W(path + u"\\*"), &fd);
   if (find != INVALID_HANDLE_VALUE) {
