@@ -41,6 +41,11 @@ class TNativeMethod {
   // Stored unchanged; empty clears the override.
   void SetAreaCode(std::u16string_view value);
 
+  // The frame window the window methods act on; the web methods write it
+  // before each window operation.
+  HWND LastWindowHandle() const { return lastWindowHandle_; }
+  void SetLastWindowHandle(HWND window) { lastWindowHandle_ = window; }
+
   // Files and directories (NativeMethod_Files_win.cpp). Where an operation
   // applies the app-relative rule, a path without ":" is taken relative to the
   // host executable's directory; the others use paths as given.
@@ -118,6 +123,7 @@ class TNativeMethod {
   // Hosts may set the override from any thread.
   std::mutex areaCodeLock_;
   std::u16string areaCode_;
+  HWND lastWindowHandle_ = nullptr;
   CRITICAL_SECTION lock_;  // guards the download and install job lists
 };
 
