@@ -49,8 +49,8 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* Files and directories. A path without ":" is taken relative to the host
    * executable's directory where the library says so (FileExists, DirExists,
    * ForceDir, GetFileSize, GetFileVersion, GetFileLastModified, GetFileStr,
-   * SaveStrToFile, DeleteFile, RemoveDir, EmptyDir, CreateLink, the source of
-   * CopyDir); the other operations use paths as given. */
+   * SaveStrToFile, DeleteFile, RemoveDir, EmptyDir, CreateLink, GetFilesOfDir,
+   * the source of CopyDir); the other operations use paths as given. */
   virtual HRESULT STDMETHODCALLTYPE ChangeFileExt(LPCWSTR fileName, LPCWSTR ext, BSTR * result) = 0;
   virtual HRESULT STDMETHODCALLTYPE ExtractFilePath(LPCWSTR fileName, BSTR * result) = 0;
   virtual HRESULT STDMETHODCALLTYPE ExtractFileDir(LPCWSTR fileName, BSTR * result) = 0;

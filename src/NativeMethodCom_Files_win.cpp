@@ -177,9 +177,13 @@ HRESULT TNativeMethodInterface::CreateLink2(LPCWSTR linkFile, LPCWSTR programPat
   return ComResult(result, [&] { return owner_.CreateLink(In(linkFile), In(programPath)); });
 }
 
-HRESULT TNativeMethodInterface::GetFilesOfDir(LPCWSTR dirName, BSTR* result) { return E_NOTIMPL; }
+HRESULT TNativeMethodInterface::GetFilesOfDir(LPCWSTR dirName, BSTR* result) {
+  return ComResult(result, [&] { return owner_.GetFilesOfDir(In(dirName)); });
+}
 
-HRESULT TNativeMethodInterface::GetAllDrivers(BSTR* result) { return E_NOTIMPL; }
+HRESULT TNativeMethodInterface::GetAllDrivers(BSTR* result) {
+  return ComResult(result, [&] { return owner_.GetAllDrivers(); });
+}
 
 HRESULT TNativeMethodInterface::DiskFree(LPCWSTR drive, LONGLONG* result) {
   return ComResult(result, [&] { return owner_.DiskFree(In(drive)); });

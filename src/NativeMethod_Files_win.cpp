@@ -9,6 +9,7 @@
 #include <climits>
 #include <vector>
 
+#include "JsonValue.h"
 #include "NativeError.h"
 #include "NativeMethod_win.h"
 #include "NativePaths.h"
@@ -314,6 +315,64 @@ TShellLink LoadShellLink(std::u16string_view linkFile, DWORD mode) {
   return s;
 }
 
+// One element of a directory listing, members in their fixed order.
+IJsonObjectPtr ListingEntry(const TDirEntry& e) {
+  constexpr DWORD kLinkAttribute = 0x40;
+  IJsonObjectPtr entry = NewJsonObject();
+  entry->AddString(u"name", e.name);
+  if (e.IsDirectory()) {
+    entry->AddString(u"type", u"dir");
+  } else {
+    const std::u16string ext = LowerCaseAscii(::ExtractFileExt(e.name));
+    entry->AddBoolean(u"lib", ext == u".exe" || ext == u".dll" || ext == u".bpl" || ext == u".ocx");
+    entry->AddString(u"type", u"file");
+    entry->AddInteger(u"time", ListingTimeStamp(e.lastWrite));
+    entry->AddInteger(u"size", e.size);
+    entry->AddString(u"sizeStr", FormatSizeText(e.size));
+  }
+  if (e.attributes & FILE_ATTRIBUTE_READONLY) entry->AddBoolean(u"readonly", true);
+  if (e.attributes & FILE_ATTRIBUTE_HIDDEN) entry->AddBoolean(u"hidden", true);
+  if (e.attributes & kLinkAttribute) entry->AddBoolean(u"link", true);
+  return entry;
+}
+
+struct TTreeTotals {
+  int64_t files = 0;
+  int64_t bytes = 0;
+  int64_t dirs = 0;  // directly inside
+};
+
+// Files and bytes in `dir` and below it, hidden and system entries included;
+// links are counted as directories but not entered. False when `dir` could
+// not be listed.
+bool SumTree(const std::u16string& dir, TTreeTotals& totals) {
+  return ForEachEntry(dir, [&](const TDirEntry& e) {
+    if (e.IsDirectory()) {
+      ++totals.dirs;
+      TTreeTotals below;
+      if (!e.IsLink() && SumTree(dir + e.name + u"\\", below)) {
+        totals.files += below.files;
+        totals.bytes += below.bytes;
+      }
+    } else {
+      ++totals.files;
+      totals.bytes += e.size;
+    }
+    return true;
+  });
+}
+
+const char16_t* DriveKindName(UINT type) {
+  switch (type) {
+    case DRIVE_REMOVABLE: return u"removable";
+    case DRIVE_FIXED: return u"fixed";
+    case DRIVE_REMOTE: return u"remote";
+    case DRIVE_CDROM: return u"removable";
+    case DRIVE_RAMDISK: return u"ramdisk";
+    default: return nullptr;
+  }
+}
+
 // A text of the link loaded from `linkFile` (at most the shell's path limit),
 // read by `read(link, buffer)`; empty when the link cannot be loaded.
 template <typename Read>
@@ -460,6 +519,59 @@ void TNativeMethod::EmptyDir(std::u16string_view dirName, bool recursive) {
   const std::u16string dir = ResolveAppRelativePath(dirName);
   if (IsUnsafeDirName(dirName, dir, HostExecutableDir())) return;
   EmptyTree(IncludeTrailingBackslash(dir), recursive);
+}
+
+std::u16string TNativeMethod::GetFilesOfDir(std::u16string_view dirName) {
+  IJsonArrayPtr entries = NewJsonArray();
+  // The folder is listed where its existence was checked.
+  const std::u16string dir = ResolveAppRelativePath(dirName);
+  if (!dirName.empty() && IsDirectory(dir)) {
+    ForEachEntry(IncludeTrailingBackslash(dir), [&](const TDirEntry& e) {
+      entries->AddObject(ListingEntry(e));
+      return true;
+    });
+  }
+  return entries->ToJson();
+}
+
+std::u16string TNativeMethod::GetDirInfos(std::u16string_view dirName) {
+  // A pattern would describe whatever entry it matches first.
+  if (dirName.empty() || HasWildcards(dirName)) return {};
+  const std::u16string path = ExcludeTrailingBackslash(dirName);
+  WIN32_FIND_DATAW fd;
+  unique_hfind find(FindFirstFileW(as_wcstr(path.c_str()), &fd));
+  // The lookup admits directories and plain files, not hidden or system ones.
+  if (!find || (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) return {};
+  const TDirEntry e = EntryOf(fd);
+  IJsonObjectPtr info = NewJsonObject();
+  info->AddString(u"name", e.name);
+  info->AddBoolean(u"readonly", (e.attributes & FILE_ATTRIBUTE_READONLY) != 0);
+  info->AddBoolean(u"hidden", (e.attributes & FILE_ATTRIBUTE_HIDDEN) != 0);
+  info->AddBoolean(u"sysfile", (e.attributes & FILE_ATTRIBUTE_SYSTEM) != 0);
+  info->AddInteger(u"time", ListingTimeStamp(e.lastWrite));
+  TTreeTotals totals;
+  if (SumTree(path + u"\\", totals)) {
+    info->AddInteger(u"filesCount", totals.files);
+    info->AddInteger(u"filesSize", totals.bytes);
+    info->AddString(u"filesSizeStr", FormatSizeText(totals.bytes));
+    info->AddInteger(u"dirsCount", totals.dirs);
+  }
+  return info->ToJson();
+}
+
+std::u16string TNativeMethod::GetAllDrivers() {
+  wchar_t roots[512] = {};  // the drive list takes at most 1024 bytes
+  GetLogicalDriveStringsW(511, roots);
+  IJsonArrayPtr drives = NewJsonArray();
+  for (const wchar_t* root = roots; *root; root += wcslen(root) + 1) {
+    const char16_t* kind = DriveKindName(GetDriveTypeW(root));
+    if (!kind) continue;
+    IJsonObjectPtr drive = NewJsonObject();
+    drive->AddString(u"name", ExcludeTrailingBackslash(as_u16cstr(root)));
+    drive->AddString(u"type", kind);
+    drives->AddObject(drive);
+  }
+  return drives->ToJson();
 }
 
 int64_t TNativeMethod::DiskFree(std::u16string_view drive) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "JsonValue.h"
 #include "NativeMethod_win.h"
 #include "NativePaths.h"
 #include "NativePublic_win.h"
@@ -32,7 +33,20 @@ std::u16string ReadIniString(const std::u16string& file, const char16_t* section
 
 // Config\EnviParams.cfg beside the host executable. It counts as found once it
 // parses to an object, even when the code in it is empty.
-std::optional<std::u16string> AreaCodeFromEnviParams() { return std::nullopt; }
+std::optional<std::u16string> AreaCodeFromEnviParams() {
+  const std::u16string file = HostExecutableDir() + u"\\Config\\EnviParams.cfg";
+  const DWORD attributes = GetFileAttributesW(as_wcstr(file.c_str()));
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+  try {
+    const IJsonValuePtr config = LoadJsonFile(file);
+    if (config->GetKind() != jvObject) return std::nullopt;
+    return config->GetAsObject()->GetValueByPath(u"EnviParams.areaCode")->GetAsString();
+  } catch (const ENativeError&) {
+    // A file that cannot be read, or text that does not read as an object,
+    // is no source.
+    return std::nullopt;
+  }
+}
 
 // KVCommon.ini in "\Kelvor\Common\" on the drive of the Windows directory:
 // six characters of the tax office code from its second one, else the

@@ -50,6 +50,9 @@ const TWebMethodBinding kBindings[] = {
        c.Result(c.Native().CreateLink(c.Text(u"linkfile"), c.Text(u"programPath"), c.Text(u"programArg"),
                                       c.Text(u"desc")));
      }},
+    {u"GetFilesOfDir", [](TWebCall& c) { c.Result(c.Native().GetFilesOfDir(c.Text(u"dirname"))); }},
+    {u"GetDirInfos", [](TWebCall& c) { c.Result(c.Native().GetDirInfos(c.Text(u"dirname"))); }},
+    {u"GetAllDrivers", [](TWebCall& c) { c.Result(c.Native().GetAllDrivers()); }},
     {u"DiskFree", [](TWebCall& c) { c.Result(static_cast<double>(c.Native().DiskFree(c.Text(u"drive")))); }},
     {u"DiskSize", [](TWebCall& c) { c.Result(static_cast<double>(c.Native().DiskSize(c.Text(u"drive")))); }},
 };

@@ -151,4 +151,31 @@ TEST_F(AreaCode, CommonIni) {
   }
 }
 
+TEST_F(AreaCode, EnviParamsBesideTheHostComesBeforeTheIni) {
+  WriteIni("[QYXX]\r\nSWJGDM=14403050000\r\n");
+  CreateDirectoryW(as_wcstr(configDir_.c_str()), nullptr);
+  struct Case {
+    const char* name;
+    std::string config;
+    const char16_t* code;
+  };
+  const Case cases[] = {
+      {"code in the config", R"({"EnviParams":{"areaCode":"4401"},"other":1})", u"440100"},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" R"({"EnviParams":{"areaCode":"510000"}})", u"510000"},
+      {"an object without EnviParams still counts", R"({"Env":{"areaCode":"4401"}})", u"000000"},
+      {"an empty code still counts", R"({"EnviParams":{"areaCode":""}})", u"000000"},
+      {"an array is no source", R"([{"EnviParams":{"areaCode":"4401"}}])", u"440305"},
+      {"unreadable text is no source", R"({"EnviParams":{"areaCode":)", u"440305"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(config_, c.config);
+    EXPECT_EQ(PageAreaCode(), c.code);
+  }
+  // The override still comes first.
+  WriteBytes(config_, R"({"EnviParams":{"areaCode":"4401"}})");
+  host_.Call(u"SetAreaCode", {{u"value", u"35"}});
+  EXPECT_EQ(PageAreaCode(), u"350000");
+}
+
 }  // namespace
