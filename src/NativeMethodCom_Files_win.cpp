@@ -164,12 +164,10 @@ HRESULT TNativeMethodInterface::SetPathOfLink(LPCWSTR linkFile, LPCWSTR path, BO
 
 HRESULT TNativeMethodInterface::CreateLink(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg, LPCWSTR desc,
                                            BOOL* result) {
-  return ComResult(result,
-                   [&] { return owner_.CreateLink(In(linkFile), In(programPath), In(programArg), In(desc)); });
+  return ComResult(result, [&] { return owner_.CreateLink(In(linkFile), In(programPath), In(programArg), In(desc)); });
 }
 
-HRESULT TNativeMethodInterface::CreateLink3(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg,
-                                            BOOL* result) {
+HRESULT TNativeMethodInterface::CreateLink3(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg, BOOL* result) {
   return ComResult(result, [&] { return owner_.CreateLink(In(linkFile), In(programPath), In(programArg)); });
 }
 

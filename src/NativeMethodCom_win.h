@@ -111,8 +111,10 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE GetPathFromLink(LPCWSTR linkFile, BSTR* result) override;
   HRESULT STDMETHODCALLTYPE GetWorkPathFromLink(LPCWSTR linkFile, BSTR* result) override;
   HRESULT STDMETHODCALLTYPE SetPathOfLink(LPCWSTR linkFile, LPCWSTR path, BOOL* result) override;
-  HRESULT STDMETHODCALLTYPE CreateLink(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg, LPCWSTR desc, BOOL* result) override;
-  HRESULT STDMETHODCALLTYPE CreateLink3(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CreateLink(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg, LPCWSTR desc,
+                                       BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CreateLink3(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg,
+                                        BOOL* result) override;
   HRESULT STDMETHODCALLTYPE CreateLink2(LPCWSTR linkFile, LPCWSTR programPath, BOOL* result) override;
   HRESULT STDMETHODCALLTYPE GetFilesOfDir(LPCWSTR dirName, BSTR* result) override;
   HRESULT STDMETHODCALLTYPE GetAllDrivers(BSTR* result) override;

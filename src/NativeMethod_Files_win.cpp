@@ -1,9 +1,9 @@
 // Files, directories, text files, shell links, special folders and drives.
-#include <windows.h>
-#include <objbase.h>
 #include <mlang.h>
+#include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <climits>
@@ -54,11 +54,14 @@ bool IsFile(const std::u16string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::u16string FullPath(const std::u16string& path) {
+// The text of a call that returns the length it wrote, or the size it needs
+// when the buffer is too small (GetFullPathNameW and its kin); empty when the
+// call fails.
+template <typename Call>
+std::u16string SizedText(Call call) {
   std::u16string out(MAX_PATH, u'\0');
   for (;;) {
-    const DWORD n = GetFullPathNameW(as_wcstr(path.c_str()), static_cast<DWORD>(out.size()), as_wcstr(out), nullptr);
-    if (n == 0) return path;
+    const DWORD n = call(as_wcstr(out), static_cast<DWORD>(out.size()));
     if (n < out.size()) {
       out.resize(n);
       return out;
@@ -67,16 +70,23 @@ std::u16string FullPath(const std::u16string& path) {
   }
 }
 
+std::u16string FullPath(const std::u16string& path) {
+  const std::u16string full = SizedText(
+      [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(as_wcstr(path.c_str()), size, buffer, nullptr); });
+  return full.empty() ? path : full;
+}
+
 std::u16string CurrentDirectory() {
-  std::u16string out(MAX_PATH, u'\0');
-  for (;;) {
-    const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(out.size()), as_wcstr(out));
-    if (n < out.size()) {
-      out.resize(n);
-      return out;
-    }
-    out.resize(n);
-  }
+  return SizedText([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
+}
+
+// Bytes available to the caller and in all on the volume holding `path`.
+bool DiskSpace(std::u16string_view path, int64_t& available, int64_t& total) {
+  ULARGE_INTEGER a, t;
+  if (!GetDiskFreeSpaceExW(as_wcstr(std::u16string(path).c_str()), &a, &t, nullptr)) return false;
+  available = static_cast<int64_t>(a.QuadPart);
+  total = static_cast<int64_t>(t.QuadPart);
+  return true;
 }
 
 bool SamePathText(std::u16string_view a, std::u16string_view b) {
@@ -104,9 +114,7 @@ bool IsUnsafeDirName(std::u16string_view name, const std::u16string& path, const
   return IsSameOrAbove(FullPath(path), FullPath(base));
 }
 
-bool HasWildcards(std::u16string_view name) {
-  return name.find_first_of(u"*?") != std::u16string_view::npos;
-}
+bool HasWildcards(std::u16string_view name) { return name.find_first_of(u"*?") != std::u16string_view::npos; }
 
 struct TDirEntry {
   std::u16string name;
@@ -264,8 +272,8 @@ std::string EncodeText(unsigned codePage, std::u16string_view text) {
     default: {
       std::string bytes = Utf16ToCodePage(codePage, text);
       if (bytes.empty() && !text.empty()) {
-        throw ENativeError(StrFormat(u"No mapping for the text in code page %u. %s",
-                                     {codePage, SystemErrorMessage(GetLastError())}));
+        throw ENativeError(
+            StrFormat(u"No mapping for the text in code page %u. %s", {codePage, SystemErrorMessage(GetLastError())}));
       }
       return bytes;
     }
@@ -575,27 +583,17 @@ std::u16string TNativeMethod::GetAllDrivers() {
 }
 
 int64_t TNativeMethod::DiskFree(std::u16string_view drive) {
-  ULARGE_INTEGER available, total, free;
-  if (!GetDiskFreeSpaceExW(as_wcstr(std::u16string(drive).c_str()), &available, &total, &free)) return -1;
-  return static_cast<int64_t>(available.QuadPart);
+  int64_t available, total;
+  return DiskSpace(drive, available, total) ? available : -1;
 }
 
 int64_t TNativeMethod::DiskSize(std::u16string_view drive) {
-  ULARGE_INTEGER available, total, free;
-  if (!GetDiskFreeSpaceExW(as_wcstr(std::u16string(drive).c_str()), &available, &total, &free)) return -1;
-  return static_cast<int64_t>(total.QuadPart);
+  int64_t available, total;
+  return DiskSpace(drive, available, total) ? total : -1;
 }
 
 std::u16string TNativeMethod::GetSystemDrive() {
-  std::u16string value(16, u'\0');
-  for (;;) {
-    const DWORD n = GetEnvironmentVariableW(L"SYSTEMDRIVE", as_wcstr(value), static_cast<DWORD>(value.size()));
-    if (n < value.size()) {
-      value.resize(n);
-      return value;
-    }
-    value.resize(n);
-  }
+  return SizedText([](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(L"SYSTEMDRIVE", buffer, size); });
 }
 
 std::u16string TNativeMethod::GetDesktopDir(bool common) {

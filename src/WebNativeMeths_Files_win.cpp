@@ -16,9 +16,7 @@ const TWebMethodBinding kBindings[] = {
     {u"GetFileSize", [](TWebCall& c) { c.Result(c.Native().GetFileSize(c.Text(u"filename"))); }},
     {u"GetFileStr", [](TWebCall& c) { c.Result(c.Native().GetFileStr(c.Text(u"filename"), c.Flag(u"utf8"))); }},
     {u"SaveStrToFile",
-     [](TWebCall& c) {
-       c.Result(c.Native().SaveStrToFile(c.Text(u"filename"), c.Text(u"str"), c.Text(u"encoding")));
-     }},
+     [](TWebCall& c) { c.Result(c.Native().SaveStrToFile(c.Text(u"filename"), c.Text(u"str"), c.Text(u"encoding"))); }},
     {u"DirExists", [](TWebCall& c) { c.Result(c.Native().DirExists(c.Text(u"dirname"))); }},
     {u"CopyFile",
      [](TWebCall& c) {
@@ -43,12 +41,11 @@ const TWebMethodBinding kBindings[] = {
     {u"GetStartupDir", [](TWebCall& c) { c.Result(c.Native().GetStartupDir(c.Flag(u"common"))); }},
     {u"GetPathFromLink", [](TWebCall& c) { c.Result(c.Native().GetPathFromLink(c.Text(u"linkfile"))); }},
     {u"GetWorkPathFromLink", [](TWebCall& c) { c.Result(c.Native().GetWorkPathFromLink(c.Text(u"linkfile"))); }},
-    {u"SetPathOfLink",
-     [](TWebCall& c) { c.Result(c.Native().SetPathOfLink(c.Text(u"linkfile"), c.Text(u"path"))); }},
+    {u"SetPathOfLink", [](TWebCall& c) { c.Result(c.Native().SetPathOfLink(c.Text(u"linkfile"), c.Text(u"path"))); }},
     {u"CreateLink",
      [](TWebCall& c) {
-       c.Result(c.Native().CreateLink(c.Text(u"linkfile"), c.Text(u"programPath"), c.Text(u"programArg"),
-                                      c.Text(u"desc")));
+       c.Result(
+           c.Native().CreateLink(c.Text(u"linkfile"), c.Text(u"programPath"), c.Text(u"programArg"), c.Text(u"desc")));
      }},
     {u"GetFilesOfDir", [](TWebCall& c) { c.Result(c.Native().GetFilesOfDir(c.Text(u"dirname"))); }},
     {u"GetDirInfos", [](TWebCall& c) { c.Result(c.Native().GetDirInfos(c.Text(u"dirname"))); }},

@@ -1,6 +1,8 @@
 // The trace log as the library writes it: the monthly file beside the host
 // executable, the line format in the ANSI code page, lost lines on failure
 // reported to the debugger output, and whole lines from concurrent writers.
+#include "NativeTrace.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,7 +18,6 @@
 
 #include "NativePaths.h"
 #include "NativePublic_win.h"
-#include "NativeTrace.h"
 #include "TextConv.h"
 #include "WinHandle.h"
 #include "WinText.h"
@@ -193,8 +194,11 @@ TEST_F(NativeTraceTest, ConcurrentWritersLeaveWholeLines) {
     int t = -1, i = -1;
     char rest[200] = {};
     ASSERT_EQ(sscanf(body.c_str(), "T%d L%d %199s", &t, &i, rest), 3) << line;
-    EXPECT_EQ(body, "T" + std::to_string(t) + " L" + (i < 10 ? "00" : i < 100 ? "0" : "") + std::to_string(i) + " " +
-                        std::string(120, 'x'));
+    EXPECT_EQ(body, "T" + std::to_string(t) + " L" +
+                        (i < 10    ? "00"
+                         : i < 100 ? "0"
+                                   : "") +
+                        std::to_string(i) + " " + std::string(120, 'x'));
     EXPECT_TRUE(seen.insert(body).second) << "twice: " << line;
     pos = end + 2;
   }

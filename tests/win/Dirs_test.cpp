@@ -6,6 +6,7 @@
 #include "FileTestSupport.h"
 // After <windows.h>, which it needs.
 #include <winioctl.h>
+
 #include "NativePaths.h"
 
 namespace {
@@ -29,7 +30,8 @@ TEST(EmptyDir, DeletesWhatItCanAndRemoveDirReportsTheRest) {
 
   EXPECT_TRUE(Page(host, u"EmptyDir", {{u"dirname", dir.Path()}, {u"recursive", u"false"}}).Finished());
   for (const char16_t* gone : {u"a.txt", u"b.txt", u"hidden.txt"}) EXPECT_FALSE(Exists(dir / gone)) << ToUtf8(gone);
-  for (const char16_t* kept : {u"ro.txt", u"sub\\deep\\d.txt", u"empty"}) EXPECT_TRUE(Exists(dir / kept)) << ToUtf8(kept);
+  for (const char16_t* kept : {u"ro.txt", u"sub\\deep\\d.txt", u"empty"})
+    EXPECT_TRUE(Exists(dir / kept)) << ToUtf8(kept);
 
   EXPECT_TRUE(Page(host, u"EmptyDir", {{u"dirname", dir.Path()}, {u"recursive", u"true"}}).Finished());
   EXPECT_FALSE(Exists(dir / u"sub"));
@@ -78,8 +80,8 @@ bool MakeJunction(const std::u16string& link, const std::u16string& target) {
   put(14, 0);
   memcpy(buffer.data() + 16, nt.data(), bytes);
   DWORD unused = 0;
-  const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                  nullptr, 0, &unused, nullptr);
+  const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
+                                  0, &unused, nullptr);
   CloseHandle(h);
   if (!ok) RemoveDirectoryW(W(link));
   return ok != FALSE;

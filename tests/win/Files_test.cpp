@@ -132,7 +132,10 @@ TEST(GetFileStr, MarksAndEncodings) {
       {"UTF-16LE mark alone", "\xFF\xFE", u"true", u""},
       {"ANSI code page with utf8 false", gbk, u"false", AnsiToUtf16(gbk)},
       {"utf8 absent reads as false", gbk, u"", AnsiToUtf16(gbk)},
-      {"no other marks", "\xFE\xFF" "AB", u"true", u"\uFFFD\uFFFDAB"},
+      {"no other marks",
+       "\xFE\xFF"
+       "AB",
+       u"true", u"\uFFFD\uFFFDAB"},
       {"two bytes", "ab", u"true", u"ab"},
       {"empty file", "", u"true", u""},
   };
@@ -193,8 +196,8 @@ TEST(SaveStrToFile, CharsetsAndFailures) {
       TraceFileName(HostExecutablePath(), {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
   DeleteFileW(W(trace));
   const std::u16string unknown = dir / u"unknown.txt";
-  EXPECT_FALSE(PageFlag(host, u"SaveStrToFile",
-                        {{u"filename", unknown}, {u"str", text}, {u"encoding", u"no-such-charset"}}));
+  EXPECT_FALSE(
+      PageFlag(host, u"SaveStrToFile", {{u"filename", unknown}, {u"str", text}, {u"encoding", u"no-such-charset"}}));
   EXPECT_FALSE(Exists(unknown));
   EXPECT_FALSE(PageFlag(host, u"SaveStrToFile", {{u"filename", dir / u"missing\\x.txt"}, {u"str", text}}));
   EXPECT_FALSE(PageFlag(host, u"SaveStrToFile", {{u"filename", u""}, {u"str", text}}));

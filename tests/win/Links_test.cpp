@@ -10,8 +10,9 @@ TEST(ShellLinks, CreatedReadBackAndRetargeted) {
   const TScratchDir dir;
   const std::u16string link = dir / u"prog.lnk";
   const std::u16string program = HostExecutablePath();
-  EXPECT_TRUE(PageFlag(host, u"CreateLink", {{u"linkfile", link}, {u"programPath", program},
-                                             {u"programArg", u"-a \"b c\""}, {u"desc", u"测试 link"}}));
+  EXPECT_TRUE(PageFlag(
+      host, u"CreateLink",
+      {{u"linkfile", link}, {u"programPath", program}, {u"programArg", u"-a \"b c\""}, {u"desc", u"测试 link"}}));
   EXPECT_TRUE(Exists(link));
   EXPECT_TRUE(SameTextAscii(PageText(host, u"GetPathFromLink", {{u"linkfile", link}}), program));
   EXPECT_TRUE(SameTextAscii(PageText(host, u"GetWorkPathFromLink", {{u"linkfile", link}}), ExtractFilePath(program)));

@@ -28,7 +28,9 @@ void WriteBytes(const std::u16string& path, const std::string& bytes) {
   out << bytes;
 }
 
-bool Exists(const std::u16string& path) { return GetFileAttributesW(as_wcstr(path.c_str())) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::u16string& path) {
+  return GetFileAttributesW(as_wcstr(path.c_str())) != INVALID_FILE_ATTRIBUTES;
+}
 
 TTraceTime Now() {
   SYSTEMTIME st;
@@ -116,9 +118,8 @@ TEST_F(AreaCode, OverrideIsNormalisedAndEmptyClearsIt) {
     const char16_t* code;
   };
   const Case cases[] = {
-      {u"44", u"440000"},   {u"4403", u"440300"}, {u"44030", u"44030"},
-      {u"440300", u"440300"}, {u"4403001", u"4403001"}, {u"x", u"x"},
-      {u"", u"310000"},  // cleared: the configuration again
+      {u"44", u"440000"},       {u"4403", u"440300"}, {u"44030", u"44030"}, {u"440300", u"440300"},
+      {u"4403001", u"4403001"}, {u"x", u"x"},         {u"", u"310000"},  // cleared: the configuration again
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ToUtf8(c.value));
@@ -161,7 +162,10 @@ TEST_F(AreaCode, EnviParamsBesideTheHostComesBeforeTheIni) {
   };
   const Case cases[] = {
       {"code in the config", R"({"EnviParams":{"areaCode":"4401"},"other":1})", u"440100"},
-      {"UTF-8 with its mark", "\xEF\xBB\xBF" R"({"EnviParams":{"areaCode":"510000"}})", u"510000"},
+      {"UTF-8 with its mark",
+       "\xEF\xBB\xBF"
+       R"({"EnviParams":{"areaCode":"510000"}})",
+       u"510000"},
       {"an object without EnviParams still counts", R"({"Env":{"areaCode":"4401"}})", u"000000"},
       {"an empty code still counts", R"({"EnviParams":{"areaCode":""}})", u"000000"},
       {"an array is no source", R"([{"EnviParams":{"areaCode":"4401"}}])", u"440305"},
