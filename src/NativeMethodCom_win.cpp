@@ -29,7 +29,7 @@ ULONG TNativeMethodInterface::AddRef() { return owner_.AddRef(); }
 ULONG TNativeMethodInterface::Release() { return owner_.Release(); }
 
 HRESULT TNativeMethodInterface::GetAreaCode(BSTR* value) {
-  return ComResult(value, [&] { return owner_.GetAreaCode(); });
+  return ComReturn(value, [&] { return owner_.GetAreaCode(); });
 }
 
 HRESULT TNativeMethodInterface::GetDownloadDir(BSTR* value) { return E_NOTIMPL; }
@@ -40,7 +40,7 @@ HRESULT TNativeMethodInterface::GetDebugMode(BOOL* value) {
 }
 
 HRESULT TNativeMethodInterface::SetAreaCode(LPCWSTR value) {
-  return ComCall([&] { owner_.SetAreaCode(as_u16view(value)); });
+  return ComCall([&] { owner_.SetAreaCode(ComText(value)); });
 }
 
 HRESULT TNativeMethodInterface::SetDownloadDir(LPCWSTR value) { return E_NOTIMPL; }
@@ -56,5 +56,5 @@ HRESULT TNativeMethodInterface::GetImplementor(void** object) {
 }
 
 HRESULT TNativeMethodInterface::Log(LPCWSTR text) {
-  return ComCall([&] { owner_.Log(as_u16view(text)); });
+  return ComCall([&] { owner_.Log(ComText(text)); });
 }
