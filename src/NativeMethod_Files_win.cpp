@@ -592,9 +592,7 @@ int64_t TNativeMethod::DiskSize(std::u16string_view drive) {
   return DiskSpace(drive, available, total) ? total : -1;
 }
 
-std::u16string TNativeMethod::GetSystemDrive() {
-  return SizedText([](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(L"SYSTEMDRIVE", buffer, size); });
-}
+std::u16string TNativeMethod::GetSystemDrive() { return GetEnvVar(u"SYSTEMDRIVE"); }
 
 std::u16string TNativeMethod::GetDesktopDir(bool common) {
   return SpecialFolder(common ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY);

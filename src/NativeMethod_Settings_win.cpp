@@ -16,21 +16,6 @@ namespace {
 
 constexpr char16_t kNoAreaCode[] = u"000000";
 
-// A profile string with an empty default.
-std::u16string ReadIniString(const std::u16string& file, const char16_t* section, const char16_t* key) {
-  std::u16string value(256, u'\0');
-  for (;;) {
-    const DWORD n = GetPrivateProfileStringW(as_wcstr(section), as_wcstr(key), L"", as_wcstr(value),
-                                             static_cast<DWORD>(value.size()), as_wcstr(file.c_str()));
-    // n == size - 1 means the value was cut to fit.
-    if (n + 1 < value.size()) {
-      value.resize(n);
-      return value;
-    }
-    value.resize(value.size() * 2);
-  }
-}
-
 // Config\EnviParams.cfg beside the host executable. It counts as found once it
 // parses to an object, even when the code in it is empty.
 std::optional<std::u16string> AreaCodeFromEnviParams() {
@@ -51,7 +36,7 @@ std::optional<std::u16string> AreaCodeFromEnviParams() {
 // KVCommon.ini in "\Kelvor\Common\" on the drive of the Windows directory:
 // six characters of the tax office code from its second one, else the
 // configured code.
-std::u16string AreaCodeFromCommonIni() {
+std::u16string AreaCodeFromCommonIni(TNativeMethod& native) {
   wchar_t windows[MAX_PATH + 1] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
   const std::u16string dir = ExtractFileDrive(as_u16cstr(windows)) + u"\\Kelvor\\Common\\";
@@ -59,9 +44,9 @@ std::u16string AreaCodeFromCommonIni() {
   const std::u16string ini = dir + u"KVCommon.ini";
   const DWORD attributes = GetFileAttributesW(as_wcstr(ini.c_str()));
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return kNoAreaCode;
-  const std::u16string office(TrimBlanks(ReadIniString(ini, u"QYXX", u"SWJGDM")));
+  const std::u16string office(TrimBlanks(native.GetIniValue(ini, u"QYXX", u"SWJGDM")));
   if (office.size() >= 6) return office.substr(1, 6);
-  return std::u16string(TrimBlanks(ReadIniString(ini, u"Common", u"Areacode")));
+  return std::u16string(TrimBlanks(native.GetIniValue(ini, u"Common", u"Areacode")));
 }
 
 // Two- and four-character codes are region prefixes: pad them to six digits.
@@ -84,7 +69,7 @@ std::u16string TNativeMethod::GetAreaCode() {
   }
   if (code.empty()) {
     std::optional<std::u16string> configured = AreaCodeFromEnviParams();
-    code = configured ? std::move(*configured) : AreaCodeFromCommonIni();
+    code = configured ? std::move(*configured) : AreaCodeFromCommonIni(*this);
   }
   return NormaliseAreaCode(std::move(code));
 }
