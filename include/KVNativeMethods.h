@@ -74,8 +74,79 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE CurrentProcessDir(BSTR * dir) = 0;
   virtual HRESULT STDMETHODCALLTYPE CurrentProcessPath(BSTR * dir) = 0;
   virtual HRESULT STDMETHODCALLTYPE CurrentProcessId(DWORD * processId) = 0;
+  /* Files and directories. A path without ":" is taken relative to the host
+   * executable's directory where the library says so (FileExists, DirExists,
+   * ForceDir, GetFileSize, GetFileVersion, GetFileLastModified, GetFileStr,
+   * SaveStrToFile, DeleteFile, RemoveDir, EmptyDir, CreateLink, GetFilesOfDir,
+   * the source of CopyDir); the other operations use paths as given. */
+  virtual HRESULT STDMETHODCALLTYPE ChangeFileExt(LPCWSTR fileName, LPCWSTR ext, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExtractFilePath(LPCWSTR fileName, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExtractFileDir(LPCWSTR fileName, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExtractFileDrive(LPCWSTR fileName, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExtractFileName(LPCWSTR fileName, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExtractFileExt(LPCWSTR fileName, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ForceDir(LPCWSTR dirName, BOOL * result) = 0;
+  /* True for an existing directory too. */
+  virtual HRESULT STDMETHODCALLTYPE FileExists(LPCWSTR fileName, BOOL * result) = 0;
+  /* The size of the first entry matching the name (wildcards work), -1 when
+   * none does; sizes beyond the 32-bit range give 2147483647. */
+  virtual HRESULT STDMETHODCALLTYPE GetFileSize(LPCWSTR fileName, INT * result) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetFileMd5Code(LPCWSTR fileName, BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetFileSHA1Code(LPCWSTR fileName, BSTR * value) = 0;
+  /* The text of a file: UTF-16LE or UTF-8 after their marks, otherwise UTF-8
+   * (utf8 TRUE) or the ANSI code page. Fails when the file cannot be opened. */
+  virtual HRESULT STDMETHODCALLTYPE GetFileStr(LPCWSTR fileName, BOOL utf8, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFileStr1(LPCWSTR fileName, BSTR * result) = 0;
+  /* Writes the text in the MIME charset `encoding` (default "utf-8"), without
+   * a byte-order mark; FALSE for an unknown charset. */
+  virtual HRESULT STDMETHODCALLTYPE SaveStrToFile(LPCWSTR fileName, LPCWSTR str, LPCWSTR encoding, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SaveStrToFile2(LPCWSTR fileName, LPCWSTR str, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DirExists(LPCWSTR dirName, BOOL * result) = 0;
+  /* failIfExists defaults to TRUE. */
+  virtual HRESULT STDMETHODCALLTYPE CopyFile(LPCWSTR srcFile, LPCWSTR desFile, BOOL failIfExists, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CopyFile2(LPCWSTR srcFile, LPCWSTR desFile, BOOL * result) = 0;
+  /* Recursive; destination files that cannot be overwritten move into the
+   * destination's "__DeleteFiles" folder. ignoreIfExists defaults to TRUE. */
+  virtual HRESULT STDMETHODCALLTYPE CopyDir(LPCWSTR srcDir, LPCWSTR desDir, BOOL ignoreIfExists, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CopyDir2(LPCWSTR srcDir, LPCWSTR desDir, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteFile(LPCWSTR fileName, BOOL * result) = 0;
+  /* Never replaces an existing target. */
+  virtual HRESULT STDMETHODCALLTYPE RenameFile(LPCWSTR oldName, LPCWSTR newName, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RemoveDir(LPCWSTR dirName, BOOL * result) = 0;
+  /* Deletes what can be deleted. EmptyDir1 uses the name as given and
+   * empties recursively. Empty names, and relative ones that reach the
+   * directory they are taken from or above it, delete nothing. */
+  virtual HRESULT STDMETHODCALLTYPE EmptyDir(LPCWSTR dirName, BOOL recursive) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EmptyDir1(LPCWSTR dirName) = 0;
+  /* The "FileVersion" text of the first translation of the version
+   * resource. */
+  virtual HRESULT STDMETHODCALLTYPE GetFileVersion(LPCWSTR fileName, BSTR * result) = 0;
+  /* Last-write time in UTC, as days since 1899-12-30; 0 when unreadable. */
+  virtual HRESULT STDMETHODCALLTYPE GetFileLastModified(LPCWSTR fileName, DATE * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSystemDrive(BSTR * result) = 0;
+  /* Special folders: the user's, or all users' when common is TRUE (the
+   * forms without it give the user's). */
+  virtual HRESULT STDMETHODCALLTYPE GetDesktopDir(BOOL common, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDesktopDir0(BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFontsDir(BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetProgramsDir(BOOL common, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetProgramsDir0(BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSendToDir(BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStartMenuDir(BOOL common, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStartMenuDir0(BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStartupDir(BOOL common, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStartupDir0(BSTR * result) = 0;
+  /* Shell links (.lnk files). */
+  virtual HRESULT STDMETHODCALLTYPE GetPathFromLink(LPCWSTR linkFile, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetWorkPathFromLink(LPCWSTR linkFile, BSTR * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPathOfLink(LPCWSTR linkFile, LPCWSTR path, BOOL * result) = 0;
+  /* The link file's extension must be ".lnk"; the working directory is the
+   * program's directory. */
+  virtual HRESULT STDMETHODCALLTYPE CreateLink(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg,
+                                               LPCWSTR desc, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateLink3(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg,
+                                                BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateLink2(LPCWSTR linkFile, LPCWSTR programPath, BOOL * result) = 0;
   /* Environment variables of the host process. */
   virtual HRESULT STDMETHODCALLTYPE EnvVarExists(LPCWSTR varName, BOOL * exists) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetEnvVar(LPCWSTR varName, BSTR * value) = 0;
@@ -124,6 +195,14 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE ShellExecute3(LPCWSTR operation, LPCWSTR fileName, LPCWSTR params,
                                                   BOOL * done) = 0;
   virtual HRESULT STDMETHODCALLTYPE ShellExecute2(LPCWSTR operation, LPCWSTR fileName, BOOL * done) = 0;
+  /* JSON array of the directory's entries; "[]" when it does not exist. */
+  virtual HRESULT STDMETHODCALLTYPE GetFilesOfDir(LPCWSTR dirName, BSTR * result) = 0;
+  /* JSON array of {"name", "type"} drive records. */
+  virtual HRESULT STDMETHODCALLTYPE GetAllDrivers(BSTR * result) = 0;
+  /* Bytes available to the caller on the volume holding `drive`, and the
+   * volume's size; -1 when it cannot be queried. */
+  virtual HRESULT STDMETHODCALLTYPE DiskFree(LPCWSTR drive, LONGLONG * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DiskSize(LPCWSTR drive, LONGLONG * result) = 0;
   /* Whether the program asks for elevation: "Setup", "Install" or "Update"
    * in its name, a ".manifest" file beside it, or requireAdministrator in
    * its manifest resource. */
@@ -131,6 +210,8 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* Loads a library by path (NULL on failure) and frees it again. */
   virtual HRESULT STDMETHODCALLTYPE LoadLibrary(LPCWSTR dllFile, HMODULE * module) = 0;
   virtual HRESULT STDMETHODCALLTYPE FreeLibrary(HMODULE module, BOOL * done) = 0;
+  /* One line of the library's trace log, the text unchanged. */
+  virtual HRESULT STDMETHODCALLTYPE Log(LPCWSTR text) = 0;
   /* JSON records of the system: the Windows version and environment
    * ({"version", "win64", "name", "country", "language", "username",
    * "hostname", "ip"}), the network adapters ([{"id", "desc", "mac"}]) and

@@ -130,6 +130,59 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE Base64Encode(LPCWSTR str, BSTR* value) override;
   HRESULT STDMETHODCALLTYPE Base64Decode(LPCWSTR str, BSTR* value) override;
 
+  // Files and directories (NativeMethodCom_Files_win.cpp).
+  HRESULT STDMETHODCALLTYPE ChangeFileExt(LPCWSTR fileName, LPCWSTR ext, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE ExtractFilePath(LPCWSTR fileName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE ExtractFileDir(LPCWSTR fileName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE ExtractFileDrive(LPCWSTR fileName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE ExtractFileName(LPCWSTR fileName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE ExtractFileExt(LPCWSTR fileName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE ForceDir(LPCWSTR dirName, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE FileExists(LPCWSTR fileName, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE GetFileSize(LPCWSTR fileName, INT* result) override;
+  HRESULT STDMETHODCALLTYPE GetFileStr(LPCWSTR fileName, BOOL utf8, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetFileStr1(LPCWSTR fileName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE SaveStrToFile(LPCWSTR fileName, LPCWSTR str, LPCWSTR encoding, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE SaveStrToFile2(LPCWSTR fileName, LPCWSTR str, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE DirExists(LPCWSTR dirName, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CopyFile(LPCWSTR srcFile, LPCWSTR desFile, BOOL failIfExists, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CopyFile2(LPCWSTR srcFile, LPCWSTR desFile, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CopyDir(LPCWSTR srcDir, LPCWSTR desDir, BOOL ignoreIfExists, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CopyDir2(LPCWSTR srcDir, LPCWSTR desDir, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE DeleteFile(LPCWSTR fileName, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE RenameFile(LPCWSTR oldName, LPCWSTR newName, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE RemoveDir(LPCWSTR dirName, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE EmptyDir(LPCWSTR dirName, BOOL recursive) override;
+  HRESULT STDMETHODCALLTYPE EmptyDir1(LPCWSTR dirName) override;
+  HRESULT STDMETHODCALLTYPE GetFileVersion(LPCWSTR fileName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetFileLastModified(LPCWSTR fileName, DATE* result) override;
+  HRESULT STDMETHODCALLTYPE GetSystemDrive(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetDesktopDir(BOOL common, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetDesktopDir0(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetFontsDir(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetProgramsDir(BOOL common, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetProgramsDir0(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetSendToDir(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetStartMenuDir(BOOL common, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetStartMenuDir0(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetStartupDir(BOOL common, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetStartupDir0(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetPathFromLink(LPCWSTR linkFile, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetWorkPathFromLink(LPCWSTR linkFile, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE SetPathOfLink(LPCWSTR linkFile, LPCWSTR path, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CreateLink(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg, LPCWSTR desc,
+                                       BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CreateLink3(LPCWSTR linkFile, LPCWSTR programPath, LPCWSTR programArg,
+                                        BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE CreateLink2(LPCWSTR linkFile, LPCWSTR programPath, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE GetFilesOfDir(LPCWSTR dirName, BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE GetAllDrivers(BSTR* result) override;
+  HRESULT STDMETHODCALLTYPE DiskFree(LPCWSTR drive, LONGLONG* result) override;
+  HRESULT STDMETHODCALLTYPE DiskSize(LPCWSTR drive, LONGLONG* result) override;
+
+  // Trace.
+  HRESULT STDMETHODCALLTYPE Log(LPCWSTR text) override;
+
  private:
   TNativeMethod& owner_;
 };

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -34,13 +35,73 @@ class TNativeMethod {
   // Settings (NativeMethod_Settings_win.cpp).
   bool GetDebugMode() const { return debugMode_; }
   void SetDebugMode(bool mode) { debugMode_ = mode; }
+  // The page's trace line: the text unchanged.
+  void Log(std::u16string_view text);
+  // The override when set, else the tax environment's configuration,
+  // normalised to six digits where it is shorter.
+  std::u16string GetAreaCode();
+  // Stored unchanged; empty clears the override.
+  void SetAreaCode(std::u16string_view value);
 
   // The frame window the window methods act on; the web methods write it
   // before each window operation.
   HWND LastWindowHandle() const { return lastWindowHandle_; }
   void SetLastWindowHandle(HWND window) { lastWindowHandle_ = window; }
 
-  // Files and directories (NativeMethod_Files_win.cpp).
+  // Files and directories (NativeMethod_Files_win.cpp). Where an operation
+  // applies the app-relative rule, a path without ":" is taken relative to the
+  // host executable's directory; the others use paths as given.
+  std::u16string ChangeFileExt(std::u16string_view fileName, std::u16string_view ext);
+  std::u16string ExtractFilePath(std::u16string_view fileName);
+  std::u16string ExtractFileDir(std::u16string_view fileName);
+  std::u16string ExtractFileDrive(std::u16string_view fileName);
+  std::u16string ExtractFileName(std::u16string_view fileName);
+  std::u16string ExtractFileExt(std::u16string_view fileName);
+  bool ForceDir(std::u16string_view dirName);
+  // True for directories too.
+  bool FileExists(std::u16string_view fileName);
+  bool DirExists(std::u16string_view dirName);
+  // The first entry matching the name (wildcards work); -1 when none does.
+  int32_t GetFileSize(std::u16string_view fileName);
+  // "FileVersion" of the first translation of the version resource.
+  std::u16string GetFileVersion(std::u16string_view fileName);
+  // Last-write time in UTC as days since 1899-12-30; 0 when unreadable.
+  double GetFileLastModified(std::u16string_view fileName);
+  // Raises when the file cannot be opened.
+  std::u16string GetFileStr(std::u16string_view fileName, bool utf8 = true);
+  // `encoding` is a MIME charset name; false for unknown names.
+  bool SaveStrToFile(std::u16string_view fileName, std::u16string_view str, std::u16string_view encoding = u"utf-8");
+  bool CopyFile(std::u16string_view srcFile, std::u16string_view desFile, bool failIfExists = true);
+  // Destination files that cannot be overwritten move into the destination's
+  // "__DeleteFiles" folder.
+  bool CopyDir(std::u16string_view srcDir, std::u16string_view desDir, bool ignoreIfExists = true);
+  bool DeleteFile(std::u16string_view fileName);
+  bool RenameFile(std::u16string_view oldName, std::u16string_view newName);
+  bool RemoveDir(std::u16string_view dirName);
+  // The one-argument form uses the path as given and empties recursively.
+  void EmptyDir(std::u16string_view dirName);
+  void EmptyDir(std::u16string_view dirName, bool recursive);
+  // JSON array of listing entries; "[]" for a missing directory.
+  std::u16string GetFilesOfDir(std::u16string_view dirName);
+  // JSON object of the directory's information; empty when not found.
+  std::u16string GetDirInfos(std::u16string_view dirName);
+  // JSON array of drive records.
+  std::u16string GetAllDrivers();
+  // Bytes available to the caller and the volume's size; -1 on failure.
+  int64_t DiskFree(std::u16string_view drive);
+  int64_t DiskSize(std::u16string_view drive);
+  std::u16string GetSystemDrive();
+  std::u16string GetDesktopDir(bool common = false);
+  std::u16string GetFontsDir();
+  std::u16string GetProgramsDir(bool common = false);
+  std::u16string GetSendToDir();
+  std::u16string GetStartMenuDir(bool common = false);
+  std::u16string GetStartupDir(bool common = false);
+  std::u16string GetPathFromLink(std::u16string_view linkFile);
+  std::u16string GetWorkPathFromLink(std::u16string_view linkFile);
+  bool SetPathOfLink(std::u16string_view linkFile, std::u16string_view path);
+  bool CreateLink(std::u16string_view linkFile, std::u16string_view programPath, std::u16string_view programArg = u"",
+                  std::u16string_view desc = u"");
 
   // System: environment, registry, INI, clipboard, libraries and system
   // information (NativeMethod_System_win.cpp); processes and the shell
@@ -150,6 +211,9 @@ class TNativeMethod {
   std::unique_ptr<TNativeMethodInterface> interface_;
   bool destroying_ = false;
   bool debugMode_ = false;
+  // Hosts may set the override from any thread.
+  std::mutex areaCodeLock_;
+  std::u16string areaCode_;
   HWND lastWindowHandle_ = nullptr;
   TRestartStarter restartStarter_ = nullptr;
   CRITICAL_SECTION lock_;  // guards the download and install job lists

@@ -17,6 +17,7 @@ std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     SystemWebMethods,
     CryptoWebMethods,
     MemStoreWebMethods,
+    FilesWebMethods,
 };
 
 // Bound methods and a case-insensitive open-addressing index over them.

@@ -104,6 +104,7 @@ std::span<const TWebMethodBinding> SettingsWebMethods();
 std::span<const TWebMethodBinding> SystemWebMethods();
 std::span<const TWebMethodBinding> CryptoWebMethods();
 std::span<const TWebMethodBinding> MemStoreWebMethods();
+std::span<const TWebMethodBinding> FilesWebMethods();
 
 // Every bound method, for tests and diagnostics.
 std::span<const TWebMethodEntry> BoundWebMethods();
