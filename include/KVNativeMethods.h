@@ -50,15 +50,10 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* The library-internal object behind the interface; opaque to hosts. */
   virtual HRESULT STDMETHODCALLTYPE GetImplementor(void** object) = 0;
 
-  /* Hashes, encodings, keys and ciphers. Texts are hashed and Base64-encoded
-   * as UTF-8 bytes; an application key is the SHA-1 of appId + appSecret +
-   * timeStamp in the ANSI code page. MD5 texts are 32 lower-case, SHA-1 texts
-   * 40 upper-case hexadecimal digits. The time stamp counts milliseconds from
-   * 1970-01-01 to the local date and time. File names without ":" are taken
-   * relative to the host executable's directory; a file that cannot be
-   * opened hashes as empty input. AES texts are the library's hexadecimal
-   * container; an empty key, and the forms without one, take the default key.
-   * A text that does not decode as UTF-8 gives empty text. */
+  /* The time stamp counts milliseconds from 1970-01-01 to the local date and
+   * time. An application key is the SHA-1 of appId + appSecret + timeStamp
+   * in the ANSI code page; texts are hashed as UTF-8 bytes. MD5 texts are 32
+   * lower-case, SHA-1 texts 40 upper-case hexadecimal digits. */
   virtual HRESULT STDMETHODCALLTYPE CreateTimeStamp(BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreateAppKey(LPCWSTR appId, LPCWSTR appSecret, LPCWSTR timeStamp, BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetStrMd5Code(LPCWSTR str, BSTR * value) = 0;
@@ -91,6 +86,8 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* The size of the first entry matching the name (wildcards work), -1 when
    * none does; sizes beyond the 32-bit range give 2147483647. */
   virtual HRESULT STDMETHODCALLTYPE GetFileSize(LPCWSTR fileName, INT * result) = 0;
+  /* Digests of a file's bytes; a file that cannot be opened hashes as empty
+   * input. */
   virtual HRESULT STDMETHODCALLTYPE GetFileMd5Code(LPCWSTR fileName, BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetFileSHA1Code(LPCWSTR fileName, BSTR * value) = 0;
   /* The text of a file: UTF-16LE or UTF-8 after their marks, otherwise UTF-8
@@ -220,6 +217,9 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE GetOSInfo(BSTR * json) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetMacAddress(BSTR * json) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetMemoryStatus(BSTR * json) = 0;
+  /* AES texts are the library's hexadecimal container of UTF-8 text; an
+   * empty key, and the forms without one, take the default key. Base64 works
+   * on UTF-8 bytes. A text that does not decode as UTF-8 gives empty text. */
   virtual HRESULT STDMETHODCALLTYPE AESEncrypt(LPCWSTR data, LPCWSTR key, BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE AESEncrypt1(LPCWSTR data, BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE AESDecrypt(LPCWSTR data, LPCWSTR key, BSTR * value) = 0;
