@@ -33,6 +33,11 @@ class TNativeMethod {
   bool GetDebugMode() const { return debugMode_; }
   void SetDebugMode(bool mode) { debugMode_ = mode; }
 
+  // The frame window the window methods act on; the web methods write it
+  // before each window operation.
+  HWND LastWindowHandle() const { return lastWindowHandle_; }
+  void SetLastWindowHandle(HWND window) { lastWindowHandle_ = window; }
+
   // Files and directories (NativeMethod_Files_win.cpp).
 
   // System: environment, registry, INI, processes, clipboard, system
@@ -54,6 +59,7 @@ class TNativeMethod {
   std::unique_ptr<TNativeMethodInterface> interface_;
   bool destroying_ = false;
   bool debugMode_ = false;
+  HWND lastWindowHandle_ = nullptr;
   CRITICAL_SECTION lock_;  // guards the download and install job lists
 };
 
