@@ -49,6 +49,7 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE SetDownloadDir(LPCWSTR value) override;
   HRESULT STDMETHODCALLTYPE SetDebugMode(BOOL value) override;
   HRESULT STDMETHODCALLTYPE GetImplementor(void** object) override;
+  HRESULT STDMETHODCALLTYPE FunctionToDispatch(IUnknown* function, IDispatch** dispatch) override;
 
  private:
   TNativeMethod& owner_;

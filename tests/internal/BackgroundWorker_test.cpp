@@ -525,9 +525,15 @@ std::set<DWORD> ProcessThreads() {
   return ids;
 }
 
+// The framework's windows in this process (the class name is seen by every
+// process on the desktop).
 int FrameworkWindows() {
   int n = 0;
-  for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, WorkerWindowClassName(), nullptr)) != nullptr;) ++n;
+  for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, WorkerWindowClassName(), nullptr)) != nullptr;) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    n += process == GetCurrentProcessId();
+  }
   return n;
 }
 
