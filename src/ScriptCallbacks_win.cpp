@@ -1,5 +1,7 @@
 #include "ScriptCallbacks_win.h"
 
+#include "DelimitedText.h"
+#include "JsonValue.h"
 #include "NativeError.h"
 #include "NativeMethodCom_win.h"
 #include "NativePublic_win.h"
@@ -145,6 +147,34 @@ HRESULT TAnonymousFunctionDispatch::Invoke(DISPID member, REFIID iid, LCID, WORD
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
+}
+
+// ---------------------------------------------------------------------------
+
+TWebRunFileDialogCallback::TWebRunFileDialogCallback(IWebContext* context, std::u16string_view functionName)
+    : Context(context), FunctionName(functionName) {}
+
+HRESULT TWebRunFileDialogCallback::QueryInterface(REFIID iid, void** object) {
+  return QueryOne<IWebRunFileDialogCallback>(this, iid, object);
+}
+
+ULONG TWebRunFileDialogCallback::AddRef() { return ++refs_; }
+
+ULONG TWebRunFileDialogCallback::Release() {
+  const ULONG n = --refs_;
+  if (n == 0) delete this;
+  return n;
+}
+
+HRESULT TWebRunFileDialogCallback::OnResult(LPCWSTR paths) {
+  if (!IsUsableFunctionName(FunctionName) || !Context) return S_OK;
+  return ComCall([&] {
+    IJsonArrayPtr list = ParseJsonArray(u"[]");
+    for (const std::u16string& path : SplitDelimitedText(as_u16view(paths), u';')) list->AddString(path);
+    TVariantArray pageArgs(1);
+    pageArgs.Set(0, ScriptArgument(list->ToJson()));
+    CallPageFunction(Context.get(), FunctionName, pageArgs);
+  });
 }
 
 // ---------------------------------------------------------------------------

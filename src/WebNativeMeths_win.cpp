@@ -15,6 +15,7 @@ namespace {
 // Every binding set, in the order of the method table's areas.
 std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     SettingsWebMethods,
+    CallbacksWebMethods,
 };
 
 // Bound methods and a case-insensitive open-addressing index over them.
@@ -103,6 +104,11 @@ TVariant TWebCall::Callback(std::u16string_view name) {
     default:
       return MakePageCallback(context_, functionName);
   }
+}
+
+com_ptr<IWebRunFileDialogCallback> TWebCall::DialogCallback(std::u16string_view name) {
+  Param(name, {TWebParamKind::DialogCallback});
+  return com_ptr<IWebRunFileDialogCallback>::attach(new TWebRunFileDialogCallback(context_, RawParam(name)));
 }
 
 bool TWebCall::Flag(std::u16string_view name) {

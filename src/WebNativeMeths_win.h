@@ -59,6 +59,8 @@ class TWebCall {
   // CallCallback. An optional callback named "", "null" or "undefined" is
   // the empty value (no callback); the others are made for any name.
   TVariant Callback(std::u16string_view name);
+  // DialogCallback: the object the host reports a file dialog's result to.
+  com_ptr<IWebRunFileDialogCallback> DialogCallback(std::u16string_view name);
 
   // The result, written as the row's result kind says; each form requires a
   // matching kind. Strings serve the String, Json and JsonOrNull kinds.
@@ -107,6 +109,7 @@ void RunWebMethod(const TWebMethodEntry& method, TWebMethods& module, IWebContex
 
 // The bindings, one set per service area (WebNativeMeths_<Area>_win.cpp).
 std::span<const TWebMethodBinding> SettingsWebMethods();
+std::span<const TWebMethodBinding> CallbacksWebMethods();
 
 // Every bound method, for tests and diagnostics.
 std::span<const TWebMethodEntry> BoundWebMethods();
