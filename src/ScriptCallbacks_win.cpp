@@ -15,18 +15,6 @@ namespace {
 // The system default locale, as automation clients pass it.
 constexpr LCID kDefaultLocale = 0x400;
 
-template <typename Interface, typename Self>
-HRESULT QueryOne(Self* self, REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == __uuidof(Interface)) {
-    *object = static_cast<Interface*>(self);
-    self->AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
 // The message of a failed call: the thread's error information when there
 // is one, else the system's text for the code.
 std::u16string FailureMessage(HRESULT hr) {
@@ -57,18 +45,6 @@ std::u16string BstrText(BSTR text) { return text ? std::u16string(as_u16cstr(tex
 }  // namespace
 
 // ---------------------------------------------------------------------------
-
-HRESULT TAnonymousFunction::QueryInterface(REFIID iid, void** object) {
-  return QueryOne<IAnonymousFunction>(this, iid, object);
-}
-
-ULONG TAnonymousFunction::AddRef() { return ++refs_; }
-
-ULONG TAnonymousFunction::Release() {
-  const ULONG n = --refs_;
-  if (n == 0) delete this;
-  return n;
-}
 
 HRESULT TAnonymousFunction::Call(const VARIANT* args, UINT count, VARIANT* result) {
   if (result) VariantInit(result);
@@ -104,18 +80,6 @@ void TMyAnonymousFunction2::Call(std::span<const VARIANT> args, TVariant&) {
 }
 
 // ---------------------------------------------------------------------------
-
-HRESULT TAnonymousFunctionDispatch::QueryInterface(REFIID iid, void** object) {
-  return QueryOne<IDispatch>(this, iid, object);
-}
-
-ULONG TAnonymousFunctionDispatch::AddRef() { return ++refs_; }
-
-ULONG TAnonymousFunctionDispatch::Release() {
-  const ULONG n = --refs_;
-  if (n == 0) delete this;
-  return n;
-}
 
 HRESULT TAnonymousFunctionDispatch::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
 
@@ -153,18 +117,6 @@ HRESULT TAnonymousFunctionDispatch::Invoke(DISPID member, REFIID iid, LCID, WORD
 
 TWebRunFileDialogCallback::TWebRunFileDialogCallback(IWebContext* context, std::u16string_view functionName)
     : Context(context), FunctionName(functionName) {}
-
-HRESULT TWebRunFileDialogCallback::QueryInterface(REFIID iid, void** object) {
-  return QueryOne<IWebRunFileDialogCallback>(this, iid, object);
-}
-
-ULONG TWebRunFileDialogCallback::AddRef() { return ++refs_; }
-
-ULONG TWebRunFileDialogCallback::Release() {
-  const ULONG n = --refs_;
-  if (n == 0) delete this;
-  return n;
-}
 
 HRESULT TWebRunFileDialogCallback::OnResult(LPCWSTR paths) {
   if (!IsUsableFunctionName(FunctionName) || !Context) return S_OK;

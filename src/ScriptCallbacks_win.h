@@ -7,38 +7,25 @@
 // context alive while any service keeps the callable.
 #pragma once
 
-#include <atomic>
 #include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "KVNativeMethods.h"
+#include "WinComObject.h"
 #include "WinHandle.h"
 #include "WinVariant.h"
 
 // A native function behind IAnonymousFunction: the interface's Call
 // forwards to the virtual Call below.
-class TAnonymousFunction : public IAnonymousFunction {
+class TAnonymousFunction : public TComObject<IAnonymousFunction> {
  public:
-  TAnonymousFunction(const TAnonymousFunction&) = delete;
-  TAnonymousFunction& operator=(const TAnonymousFunction&) = delete;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   // A failure becomes E_FAIL with the message as error information.
   HRESULT STDMETHODCALLTYPE Call(const VARIANT* args, UINT count, VARIANT* result) final;
 
   // The function itself: `args` in order, element 0 first.
   virtual void Call(std::span<const VARIANT> args, TVariant& result) = 0;
-
- protected:
-  TAnonymousFunction() = default;
-  virtual ~TAnonymousFunction() = default;
-
- private:
-  std::atomic<ULONG> refs_{1};
 };
 
 // The one-argument page callback: the argument as text, inserted into the
@@ -64,13 +51,10 @@ class TMyAnonymousFunction2 : public TMyAnonymousFunction {
 
 // IDispatch around an IAnonymousFunction: member 0 of IID_NULL only, with
 // the positional arguments passed on unchanged; no type information.
-class TAnonymousFunctionDispatch final : public IDispatch {
+class TAnonymousFunctionDispatch final : public TComObject<IDispatch> {
  public:
   explicit TAnonymousFunctionDispatch(IAnonymousFunction* function) : Function(function) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
@@ -79,29 +63,18 @@ class TAnonymousFunctionDispatch final : public IDispatch {
                                    VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
 
   const com_ptr<IAnonymousFunction> Function;
-
- private:
-  ~TAnonymousFunctionDispatch() = default;
-  std::atomic<ULONG> refs_{1};
 };
 
 // Receives a file dialog's result for the page function: the paths as an
 // array of strings.
-class TWebRunFileDialogCallback final : public IWebRunFileDialogCallback {
+class TWebRunFileDialogCallback final : public TComObject<IWebRunFileDialogCallback> {
  public:
   TWebRunFileDialogCallback(IWebContext* context, std::u16string_view functionName);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE OnResult(LPCWSTR paths) override;
 
   const com_ptr<IWebContext> Context;
   const std::u16string FunctionName;
-
- private:
-  ~TWebRunFileDialogCallback() = default;
-  std::atomic<ULONG> refs_{1};
 };
 
 // A new TAnonymousFunctionDispatch around `function`; nullptr for none.
