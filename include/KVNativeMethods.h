@@ -27,6 +27,10 @@
 #define KVNATIVE_METHODS_H
 
 #include "KVNativeHost.h"
+/* shellapi.h renames ShellExecute, as winbase.h renames GetCommandLine and
+ * LoadLibrary: included here so that every unit that sees this interface
+ * sees the same slot names. */
+#include <shellapi.h>
 
 /* {A1660309-F3B6-49BC-A926-25768DCB6A85}: the second identifier of the same
  * interface. */
@@ -59,6 +63,102 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE SetDebugMode(BOOL value) = 0;
   /* The library-internal object behind the interface; opaque to hosts. */
   virtual HRESULT STDMETHODCALLTYPE GetImplementor(void** object) = 0;
+
+  /* Hashes, encodings, keys and ciphers. Texts are hashed and Base64-encoded
+   * as UTF-8 bytes; an application key is the SHA-1 of appId + appSecret +
+   * timeStamp in the ANSI code page. MD5 texts are 32 lower-case, SHA-1 texts
+   * 40 upper-case hexadecimal digits. The time stamp counts milliseconds from
+   * 1970-01-01 to the local date and time. File names without ":" are taken
+   * relative to the host executable's directory; a file that cannot be
+   * opened hashes as empty input. AES texts are the library's hexadecimal
+   * container; an empty key, and the forms without one, take the default key.
+   * A text that does not decode as UTF-8 gives empty text. */
+  virtual HRESULT STDMETHODCALLTYPE CreateTimeStamp(BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateAppKey(LPCWSTR appId, LPCWSTR appSecret, LPCWSTR timeStamp, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStrMd5Code(LPCWSTR str, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetStrSHA1Code(LPCWSTR str, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateGUID(BSTR * value) = 0;
+  /* The host process's arguments without the program, as a JSON array of
+   * strings. */
+  virtual HRESULT STDMETHODCALLTYPE GetCommandLine(BSTR * json) = 0;
+  /* The host process: executable path, file name, directory without and
+   * with a trailing backslash, process identifier. */
+  virtual HRESULT STDMETHODCALLTYPE CurrentProcessFile(BSTR * path) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CurrentProcessFilename(BSTR * name) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CurrentProcessDir(BSTR * dir) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CurrentProcessPath(BSTR * dir) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CurrentProcessId(DWORD * processId) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFileMd5Code(LPCWSTR fileName, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFileSHA1Code(LPCWSTR fileName, BSTR * value) = 0;
+  /* Environment variables of the host process. */
+  virtual HRESULT STDMETHODCALLTYPE EnvVarExists(LPCWSTR varName, BOOL * exists) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetEnvVar(LPCWSTR varName, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetEnvVar(LPCWSTR varName, LPCWSTR varValue, BOOL * done) = 0;
+  /* Registry. Names are "key path\value name" (a name ending in "\" is the
+   * key itself, "(default)" the unnamed value). root 0 to 9 stands for the
+   * predefined key 0x80000000 + root (0 HKEY_CLASSES_ROOT, 1
+   * HKEY_CURRENT_USER, 2 HKEY_LOCAL_MACHINE, 3 HKEY_USERS); larger values
+   * are predefined-key values themselves. RegKeyExists looks under
+   * HKEY_CURRENT_USER, then HKEY_LOCAL_MACHINE. SetRegKeyValue writes a
+   * value longer than two characters that begins with "0x" as a DWORD. */
+  virtual HRESULT STDMETHODCALLTYPE RegKeyExists(LPCWSTR keyName, BOOL * exists) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetRegKeyValue(UINT root, LPCWSTR keyName, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetRegKeyValue(UINT root, LPCWSTR keyName, LPCWSTR keyValue, BOOL * done) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteRegKey(UINT root, LPCWSTR keyName, BOOL * done) = 0;
+  /* INI files; a file name without ":" is relative to the host executable's
+   * directory. Sections and section values come as JSON arrays: the names,
+   * and objects {"key": name, "value": value}, in file order. */
+  virtual HRESULT STDMETHODCALLTYPE GetIniSections(LPCWSTR fileName, BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIniSectionValues(LPCWSTR fileName, LPCWSTR section, BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIniValue(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, LPCWSTR def,
+                                                BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIniValue3(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetIniValue(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, LPCWSTR value,
+                                                BOOL * done) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteIniSection(LPCWSTR fileName, LPCWSTR section, BOOL * done) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteIniKey(LPCWSTR fileName, LPCWSTR section, LPCWSTR key, BOOL * done) = 0;
+  /* Places the text on the clipboard as CF_TEXT in the ANSI code page. */
+  virtual HRESULT STDMETHODCALLTYPE CopyStrToClip(LPCWSTR text, BOOL * done) = 0;
+  /* Processes by the full path of their executable (0 / FALSE when none
+   * matches); KillProcess ends the first match. */
+  virtual HRESULT STDMETHODCALLTYPE GetProcessID(LPCWSTR procName, DWORD * processId) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetProcessFile(DWORD processId, BSTR * path) = 0;
+  virtual HRESULT STDMETHODCALLTYPE KillProcess(LPCWSTR procName, BOOL * done) = 0;
+  /* Kills the host process and starts it again with its arguments. */
+  virtual HRESULT STDMETHODCALLTYPE Restart(void) = 0;
+  /* Starts the program through the shell, elevated when it needs it, and
+   * waits until it ends. */
+  virtual HRESULT STDMETHODCALLTYPE ExecAndWait(LPCWSTR exeFile, LPCWSTR cmdLine, INT32 showMode, BOOL * done) = 0;
+  /* The shell's execute call; the shorter forms use show code 1 and empty
+   * parameters and directory. */
+  virtual HRESULT STDMETHODCALLTYPE ShellExecute(LPCWSTR operation, LPCWSTR fileName, LPCWSTR params, LPCWSTR dir,
+                                                 INT32 showCmd, BOOL * done) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ShellExecute4(LPCWSTR operation, LPCWSTR fileName, LPCWSTR params, LPCWSTR dir,
+                                                  BOOL * done) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ShellExecute3(LPCWSTR operation, LPCWSTR fileName, LPCWSTR params,
+                                                  BOOL * done) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ShellExecute2(LPCWSTR operation, LPCWSTR fileName, BOOL * done) = 0;
+  /* Whether the program asks for elevation: "Setup", "Install" or "Update"
+   * in its name, a ".manifest" file beside it, or requireAdministrator in
+   * its manifest resource. */
+  virtual HRESULT STDMETHODCALLTYPE NeedAdminPrivileges(LPCWSTR exeFile, BOOL * needed) = 0;
+  /* Loads a library by path (NULL on failure) and frees it again. */
+  virtual HRESULT STDMETHODCALLTYPE LoadLibrary(LPCWSTR dllFile, HMODULE * module) = 0;
+  virtual HRESULT STDMETHODCALLTYPE FreeLibrary(HMODULE module, BOOL * done) = 0;
+  /* JSON records of the system: the Windows version and environment
+   * ({"version", "win64", "name", "country", "language", "username",
+   * "hostname", "ip"}), the network adapters ([{"id", "desc", "mac"}]) and
+   * the memory status ({"Usage", "totalPhys", "availPhys", "totalPageFile",
+   * "availPageFile", "totalVirtual", "availVirtual"}). */
+  virtual HRESULT STDMETHODCALLTYPE GetOSInfo(BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMacAddress(BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMemoryStatus(BSTR * json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESEncrypt(LPCWSTR data, LPCWSTR key, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESEncrypt1(LPCWSTR data, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESDecrypt(LPCWSTR data, LPCWSTR key, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AESDecrypt1(LPCWSTR data, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Base64Encode(LPCWSTR str, BSTR * value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Base64Decode(LPCWSTR str, BSTR * value) = 0;
   /* A new IDispatch around `function`, which must answer IAnonymousFunction
    * (E_NOINTERFACE otherwise). Invoke of DISPID 0 with IID_NULL calls the
    * function with the arguments in DISPPARAMS order and passes its result

@@ -8,5 +8,5 @@ HRESULT TNativeMethodInterface::FunctionToDispatch(IUnknown* function, IDispatch
   com_ptr<IAnonymousFunction> anonymous;
   const HRESULT hr = function->QueryInterface(__uuidof(IAnonymousFunction), reinterpret_cast<void**>(anonymous.put()));
   if (FAILED(hr) || !anonymous) return E_NOINTERFACE;
-  return ComCall([&] { *dispatch = owner_.FunctionToDispatch(anonymous.get()).detach(); });
+  return ComReturn(dispatch, [&] { return owner_.FunctionToDispatch(anonymous.get()).detach(); });
 }

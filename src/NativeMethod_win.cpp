@@ -1,6 +1,7 @@
 #include "NativeMethod_win.h"
 
 #include "BackgroundWorker_win.h"
+#include "MemStore.h"
 #include "NativeError.h"
 #include "NativeMethodCom_win.h"
 #include "WinText.h"
@@ -28,6 +29,8 @@ TNativeMethod::~TNativeMethod() {
       workers->RemoveFinished();
     }
     DeleteCriticalSection(&lock_);
+    // Sub-objects, in this order: memory store, ...
+    memStore_.reset();
   } catch (const ENativeError& e) {
     const std::u16string text = u"[TNativeMethod.Destroy]" + e.Message();
     OutputDebugStringW(as_wcstr(text.c_str()));

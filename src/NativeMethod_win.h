@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "KVNativeMethods.h"
 #include "WinHandle.h"
 
+class TMemStore;
 class TNativeMethodInterface;
 
 class TNativeMethod {
@@ -41,10 +43,98 @@ class TNativeMethod {
 
   // Files and directories (NativeMethod_Files_win.cpp).
 
-  // System: environment, registry, INI, processes, clipboard, system
-  // information (NativeMethod_System_win.cpp).
+  // System: environment, registry, INI, clipboard, libraries and system
+  // information (NativeMethod_System_win.cpp); processes and the shell
+  // (NativeMethod_Process_win.cpp). Failures come back as the result only:
+  // false, empty text, 0 or an empty JSON array.
+  // Windows headers rename GetCommandLine, ShellExecute and LoadLibrary to
+  // their W forms; every unit sees this declaration after <windows.h> and
+  // <shellapi.h> (through KVNativeMethods.h), so the renaming is the same
+  // everywhere. Inside the class, reach the Win32 functions with "::".
+  bool EnvVarExists(const std::u16string& varName);
+  std::u16string GetEnvVar(const std::u16string& varName);
+  bool SetEnvVar(const std::u16string& varName, const std::u16string& varValue);
+
+  // Registry. `root` 0 to 9 stands for the predefined key 0x80000000 + root;
+  // a larger value is taken as a predefined-key value itself. Names are
+  // "key path\value name"; see SplitRegistryName.
+  bool RegKeyExists(const std::u16string& keyName);
+  std::u16string GetRegKeyValue(uint32_t root, const std::u16string& keyName);
+  bool SetRegKeyValue(uint32_t root, const std::u16string& keyName, const std::u16string& keyValue);
+  bool DeleteRegKey(uint32_t root, const std::u16string& keyName);
+
+  // INI files through the profile-string functions; file names follow the
+  // app-relative rule.
+  std::u16string GetIniSections(const std::u16string& fileName);
+  std::u16string GetIniSectionValues(const std::u16string& fileName, const std::u16string& section);
+  std::u16string GetIniValue(const std::u16string& fileName, const std::u16string& section, const std::u16string& key,
+                             const std::u16string& def = {});
+  bool SetIniValue(const std::u16string& fileName, const std::u16string& section, const std::u16string& key,
+                   const std::u16string& value);
+  bool DeleteIniSection(const std::u16string& fileName, const std::u16string& section);
+  bool DeleteIniKey(const std::u16string& fileName, const std::u16string& section, const std::u16string& key);
+
+  // Plain text (CF_TEXT, ANSI code page) on the clipboard.
+  bool CopyStrToClip(const std::u16string& str);
+
+  // Processes. A process is found by the full path of its executable.
+  DWORD GetProcessID(const std::u16string& procName);
+  std::u16string GetProcessFile(DWORD processId);
+  bool KillProcess(const std::u16string& procName);
+  DWORD CurrentProcessId();
+  // The host's arguments without the program, as a JSON array.
+  std::u16string GetCommandLine();
+  // The host executable: full path, file name, directory without and with
+  // the trailing backslash.
+  std::u16string CurrentProcessFile();
+  std::u16string CurrentProcessFilename();
+  std::u16string CurrentProcessDir();
+  std::u16string CurrentProcessPath();
+
+  // Kills the host and starts it again with its arguments through the
+  // command shell; returns before that happens.
+  void Restart();
+  // How Restart starts the command shell (RunShellProcess by default); tests
+  // replace it so that nothing is killed. nullptr restores the default.
+  using TRestartStarter = bool (*)(const std::u16string& file, const std::u16string& params, int showCmd,
+                                   bool runAsAdmin);
+  void SetRestartStarterForTesting(TRestartStarter starter) { restartStarter_ = starter; }
+
+  bool ExecAndWait(const std::u16string& exeFile, const std::u16string& cmdLine, int showMode);
+  bool ShellExecute(const std::u16string& operation, const std::u16string& fileName, const std::u16string& params = {},
+                    const std::u16string& dir = {}, int showCmd = SW_SHOWNORMAL);
+  bool NeedAdminPrivileges(const std::u16string& exeFile);
+
+  // Library loading for pages: the handle stays loaded until FreeLibrary.
+  HMODULE LoadLibrary(const std::u16string& dllFile);
+  bool FreeLibrary(HMODULE libModule);
+
+  // JSON records of the running system.
+  std::u16string GetOSInfo();
+  std::u16string GetMacAddress();
+  std::u16string GetMemoryStatus();
 
   // Hashes, encodings, keys and ciphers (NativeMethod_Crypto_win.cpp).
+  // Texts are hashed and Base64-encoded as UTF-8; application keys hash ANSI
+  // bytes. MD5 texts are lower-case, SHA-1 texts upper-case hexadecimal.
+  std::u16string CreateTimeStamp();
+  // Milliseconds since 1970-01-01 00:00:00 of the local date and time.
+  int64_t CreateTimeStampInt();
+  std::u16string CreateAppKey(std::u16string_view appId, std::u16string_view appSecret,
+                              std::u16string_view timeStamp);
+  std::u16string GetStrMd5Code(std::u16string_view str);
+  std::u16string GetStrSHA1Code(std::u16string_view str);
+  // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case.
+  std::u16string CreateGUID();
+  // App-relative path rule; a file that cannot be opened hashes as empty.
+  std::u16string GetFileMd5Code(std::u16string_view fileName);
+  std::u16string GetFileSHA1Code(std::u16string_view fileName);
+  // AES text containers; an empty key takes the default key.
+  std::u16string AESEncrypt(std::u16string_view data, std::u16string_view key = {});
+  std::u16string AESDecrypt(std::u16string_view data, std::u16string_view key = {});
+  std::u16string Base64Encode(std::u16string_view str);
+  // Bytes that are not valid UTF-8 give empty text.
+  std::u16string Base64Decode(std::u16string_view str);
 
   // Archives (NativeMethod_Zip_win.cpp).
 
@@ -54,6 +144,7 @@ class TNativeMethod {
 
   // Sub-objects: each accessor creates its object on first use and returns
   // nothing once destruction has begun.
+  TMemStore* MemStore();  // NativeMethod_MemStore_win.cpp
 
  private:
   ~TNativeMethod();
@@ -63,7 +154,9 @@ class TNativeMethod {
   bool destroying_ = false;
   bool debugMode_ = false;
   HWND lastWindowHandle_ = nullptr;
+  TRestartStarter restartStarter_ = nullptr;
   CRITICAL_SECTION lock_;  // guards the download and install job lists
+  std::unique_ptr<TMemStore> memStore_;
 };
 
 // The object behind the export NativeMethod, created on first use; nullptr

@@ -15,6 +15,9 @@ namespace {
 // Every binding set, in the order of the method table's areas.
 std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     SettingsWebMethods,
+    SystemWebMethods,
+    CryptoWebMethods,
+    MemStoreWebMethods,
     CallbacksWebMethods,
 };
 
