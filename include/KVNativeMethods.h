@@ -36,6 +36,20 @@
  * interface. */
 static const IID IID_INativeMethodsAlt = {0xA1660309, 0xF3B6, 0x49BC, {0xA9, 0x26, 0x25, 0x76, 0x8D, 0xCB, 0x6A, 0x85}};
 
+/* A native function that can be called late-bound. FunctionToDispatch
+ * wraps one in an IDispatch whose default member (DISPID 0, IID_NULL) calls
+ * it with the positional arguments exactly as they are in DISPPARAMS:
+ * element 0 is the first argument (no reversal). The library's services
+ * call page callbacks this way; a host may implement the interface to hand
+ * a function of its own to them. */
+KV_DECLARE_INTERFACE(IAnonymousFunction, IUnknown, "15BEE839-A53A-4F81-B0C4-4A5969D38362") {
+  /* Calls the function with `count` arguments, args[0] first. `result` may
+   * be NULL; otherwise it receives the function's result (VT_EMPTY when it
+   * has none). A failure is a failed HRESULT, with error information. */
+  virtual HRESULT STDMETHODCALLTYPE Call(const VARIANT* args, UINT count, VARIANT* result) = 0;
+};
+KV_DEFINE_IID(IAnonymousFunction, 0x15BEE839, 0xA53A, 0x4F81, 0xB0, 0xC4, 0x4A, 0x59, 0x69, 0xD3, 0x83, 0x62)
+
 KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC6849") {
   /* Settings shared by pages and the host. The area code is the six-digit
    * region code of the tax environment; the download directory is where
@@ -50,6 +64,13 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* The library-internal object behind the interface; opaque to hosts. */
   virtual HRESULT STDMETHODCALLTYPE GetImplementor(void** object) = 0;
 
+  /* A new IDispatch around `function`, which must answer IAnonymousFunction
+   * (E_NOINTERFACE otherwise). Invoke of DISPID 0 with IID_NULL calls the
+   * function with the arguments in DISPPARAMS order and passes its result
+   * on; a failure of the function is DISP_E_EXCEPTION with its message in
+   * the EXCEPINFO, as is any other member or interface identifier. The type
+   * information and name lookup answer E_NOTIMPL. */
+  virtual HRESULT STDMETHODCALLTYPE FunctionToDispatch(IUnknown * function, IDispatch * *dispatch) = 0;
   /* The time stamp counts milliseconds from 1970-01-01 to the local date and
    * time. An application key is the SHA-1 of appId + appSecret + timeStamp
    * in the ANSI code page; texts are hashed as UTF-8 bytes. MD5 texts are 32

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "BackgroundWorker_win.h"
 #include "NativeMethod_win.h"
 #include "WebCall_win.h"
 #include "WebNativeMeths_win.h"
@@ -19,6 +20,7 @@ struct TComponent {
 // The library's components, started in this order and unloaded in reverse.
 const TComponent kComponents[] = {
     {"module registry", WebCall::Initialize, WebCall::Finalize},
+    {"worker framework", InitializeWorkerFramework, FinalizeWorkerFramework},
     {"native services", NativeServicesInitialize, NativeServicesFinalize},
     {"web methods", WebMethodsInitialize, WebMethodsFinalize},
 };

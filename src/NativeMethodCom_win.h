@@ -73,6 +73,7 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE SetDownloadDir(LPCWSTR value) override;
   HRESULT STDMETHODCALLTYPE SetDebugMode(BOOL value) override;
   HRESULT STDMETHODCALLTYPE GetImplementor(void** object) override;
+  HRESULT STDMETHODCALLTYPE FunctionToDispatch(IUnknown* function, IDispatch** dispatch) override;
 
   // System (NativeMethodCom_System_win.cpp).
   HRESULT STDMETHODCALLTYPE GetCommandLine(BSTR* json) override;

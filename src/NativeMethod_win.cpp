@@ -1,5 +1,6 @@
 #include "NativeMethod_win.h"
 
+#include "BackgroundWorker_win.h"
 #include "MemStore.h"
 #include "NativeError.h"
 #include "NativeMethodCom_win.h"
@@ -21,6 +22,12 @@ TNativeMethod::TNativeMethod() : interface_(std::make_unique<TNativeMethodInterf
 TNativeMethod::~TNativeMethod() {
   destroying_ = true;
   try {
+    // The workers go while the worker framework still exists; busy ones are
+    // terminated.
+    if (IBackgroundWorkerList* workers = WorkerList()) {
+      workers->RemoveCategory(u"");
+      workers->RemoveFinished();
+    }
     DeleteCriticalSection(&lock_);
     // Sub-objects, in this order: memory store, ...
     memStore_.reset();

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "KVNativeMethods.h"
+#include "WinHandle.h"
 
 class TMemStore;
 class TNativeMethodInterface;
@@ -199,6 +200,8 @@ class TNativeMethod {
   // Archives (NativeMethod_Zip_win.cpp).
 
   // Callbacks (NativeMethod_Callbacks_win.cpp).
+  // A new late-bound callable around `function` (nullptr for none).
+  com_ptr<IDispatch> FunctionToDispatch(IAnonymousFunction* function);
 
   // Sub-objects: each accessor creates its object on first use and returns
   // nothing once destruction has begun.

@@ -8,6 +8,7 @@
 #include "NativeStrings.h"
 #include "TextConv.h"
 #include "WebNativeMeths_win.h"
+#include "WinComObject.h"
 #include "WinHandle.h"
 #include "WinText.h"
 
@@ -243,26 +244,10 @@ BOOL NativeResourceRequireImpl(IWebContext*, IWebRequest* request, IWebResponse*
 namespace {
 
 // The library's IWebScript: one text fixed at construction.
-class TWebScript final : public IWebScript {
+class TWebScript final : public TComObject<IWebScript> {
  public:
   explicit TWebScript(std::u16string_view text) : text_(text) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IWebScript)) {
-      *object = static_cast<IWebScript*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT STDMETHODCALLTYPE GetScript(BSTR* text) override {
     if (!text) return E_POINTER;
     *text = AllocBstr(text_);
@@ -270,7 +255,6 @@ class TWebScript final : public IWebScript {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   const std::u16string text_;
 };
 

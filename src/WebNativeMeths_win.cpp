@@ -6,6 +6,7 @@
 #include "NativeError.h"
 #include "NativeMethod_win.h"
 #include "NativeStrings.h"
+#include "ScriptCallbacks_win.h"
 #include "WebParams.h"
 #include "WinText.h"
 
@@ -18,6 +19,7 @@ std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     CryptoWebMethods,
     MemStoreWebMethods,
     FilesWebMethods,
+    CallbacksWebMethods,
 };
 
 // Bound methods and a case-insensitive open-addressing index over them.
@@ -90,6 +92,27 @@ std::u16string TWebCall::Text(std::u16string_view name) {
     case TWebParamKind::NullableTextOr: return ParamNullableTextOr(text, p.textDefault);
     default: return text;
   }
+}
+
+TVariant TWebCall::Callback(std::u16string_view name) {
+  const TWebParam& p = Param(name, {TWebParamKind::Callback, TWebParamKind::Callback2, TWebParamKind::OptionalCallback,
+                                    TWebParamKind::OptionalCallback2});
+  const std::u16string functionName = RawParam(name);
+  switch (p.kind) {
+    case TWebParamKind::OptionalCallback:
+      return IsUsableFunctionName(functionName) ? MakePageCallback(context_, functionName) : TVariant();
+    case TWebParamKind::OptionalCallback2:
+      return IsUsableFunctionName(functionName) ? MakePageCallback2(context_, functionName) : TVariant();
+    case TWebParamKind::Callback2:
+      return MakePageCallback2(context_, functionName);
+    default:
+      return MakePageCallback(context_, functionName);
+  }
+}
+
+com_ptr<IWebRunFileDialogCallback> TWebCall::DialogCallback(std::u16string_view name) {
+  Param(name, {TWebParamKind::DialogCallback});
+  return com_ptr<IWebRunFileDialogCallback>::attach(new TWebRunFileDialogCallback(context_, RawParam(name)));
 }
 
 bool TWebCall::Flag(std::u16string_view name) {

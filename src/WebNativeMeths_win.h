@@ -12,6 +12,7 @@
 #include "WebCall_win.h"
 #include "WebMethodTable.h"
 #include "WinHandle.h"
+#include "WinVariant.h"
 
 class TNativeMethod;
 class TWebCall;
@@ -53,6 +54,13 @@ class TWebCall {
   int32_t Integer(std::u16string_view name);
   // The parameter as read, whatever its kind.
   std::u16string RawParam(std::u16string_view name);
+  // Callback, Callback2, OptionalCallback and OptionalCallback2: the page
+  // callback as the late-bound callable a service keeps and calls with
+  // CallCallback. An optional callback named "", "null" or "undefined" is
+  // the empty value (no callback); the others are made for any name.
+  TVariant Callback(std::u16string_view name);
+  // DialogCallback: the object the host reports a file dialog's result to.
+  com_ptr<IWebRunFileDialogCallback> DialogCallback(std::u16string_view name);
 
   // The result, written as the row's result kind says; each form requires a
   // matching kind. Strings serve the String, Json and JsonOrNull kinds.
@@ -105,6 +113,7 @@ std::span<const TWebMethodBinding> SystemWebMethods();
 std::span<const TWebMethodBinding> CryptoWebMethods();
 std::span<const TWebMethodBinding> MemStoreWebMethods();
 std::span<const TWebMethodBinding> FilesWebMethods();
+std::span<const TWebMethodBinding> CallbacksWebMethods();
 
 // Every bound method, for tests and diagnostics.
 std::span<const TWebMethodEntry> BoundWebMethods();

@@ -313,9 +313,6 @@ TTestHost::TTestHost(const std::wstring& dllPath, std::u16string url)
 
 TTestHost::~TTestHost() {
   Unload();
-  for (TDialogRequest& d : dialogs_) {
-    if (d.callback) d.callback->Release();
-  }
   context_->Detach();
   context_->Release();
   if (ownsBrowserWindow_) DestroyWindow(browserWindow_);
@@ -323,6 +320,15 @@ TTestHost::~TTestHost() {
 }
 
 void TTestHost::Unload() {
+  // The dialog callbacks are the library's objects: a host lets go of them
+  // before it unloads the library.
+  {
+    std::lock_guard lock(mutex_);
+    for (TDialogRequest& d : dialogs_) {
+      if (d.callback) d.callback->Release();
+      d.callback = nullptr;
+    }
+  }
   if (library_) FreeLibrary(library_);
   library_ = nullptr;
   require_ = nullptr;

@@ -109,7 +109,8 @@ class TTestHost {
   IWebContext* Context();
   DWORD MainThread() const { return mainThread_; }
 
-  // Unloads the library (FreeLibrary); later calls go nowhere.
+  // Releases the dialog callbacks and unloads the library (FreeLibrary);
+  // later calls go nowhere.
   void Unload();
 
  private:
