@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string>
 
+#include "DelimitedText.h"
 #include "NativePaths.h"
 #include "NativeStrings.h"
 
@@ -50,25 +51,10 @@ std::vector<std::pair<std::u16string, std::u16string>> SplitUrlQuery(std::u16str
   const size_t question = url.find(u'?');
   const std::u16string_view query = question == std::u16string_view::npos ? url : url.substr(question + 1);
   std::vector<std::pair<std::u16string, std::u16string>> items;
-  const auto add = [&](std::u16string_view item) {
+  for (const std::u16string& item : SplitDelimitedText(query, u'&')) {
     const size_t eq = item.find(u'=');
-    if (eq == std::u16string_view::npos) return;
-    items.emplace_back(std::u16string(item.substr(0, eq)), std::u16string(item.substr(eq + 1)));
-  };
-  size_t start = 0;
-  for (size_t i = 0; i < query.size(); ++i) {
-    const char16_t c = query[i];
-    if (c == u'"' || c == u'\'') {
-      // A quote without its partner later on is an ordinary character, so
-      // that an apostrophe in a value does not swallow the items after it.
-      const size_t close = query.find(c, i + 1);
-      if (close != std::u16string_view::npos) i = close;
-    } else if (c == u'&' || c == u'\r' || c == u'\n') {
-      add(query.substr(start, i - start));
-      start = i + 1;
-    }
+    if (eq != std::u16string::npos) items.emplace_back(item.substr(0, eq), item.substr(eq + 1));
   }
-  add(query.substr(start));
   return items;
 }
 

@@ -40,9 +40,9 @@ std::u16string RestartCommandText(uint32_t processId, std::u16string_view exePat
                                   const std::vector<std::u16string>& args);
 
 // The items of a URL's query (the text after the first "?", or the whole
-// text without one): split at "&" and line breaks, empty items dropped; a
-// part enclosed in matching single or double quotes keeps any "&" inside
-// it. Each item gives its name (before the first "=") and its value, still
+// text without one), split as SplitDelimitedText splits lists at "&": line
+// breaks separate too, empty items are dropped, an item enclosed in single
+// or double quotes keeps any "&" inside it. Each item gives its name (before the first "=") and its value, still
 // encoded (after it). An item without "=" gives nothing, so that a URL
 // without a query yields no items.
 std::vector<std::pair<std::u16string, std::u16string>> SplitUrlQuery(std::u16string_view url);

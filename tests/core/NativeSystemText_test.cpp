@@ -103,9 +103,10 @@ TEST(NativeSystemText, UrlQueryItems) {
       {u"?a=1?b=2", {{u"a", u"1?b=2"}}},
       {u"?a=1=2&=v&flag", {{u"a", u"1=2"}, {u"", u"v"}}},
       {u"?a=1\r\nb=2\nc=3&", {{u"a", u"1"}, {u"b", u"2"}, {u"c", u"3"}}},
-      {u"?a=\"x&y\"&b='p&q'&c=3", {{u"a", u"\"x&y\""}, {u"b", u"'p&q'"}, {u"c", u"3"}}},
-      {u"?q=it's&b=2", {{u"q", u"it's"}, {u"b", u"2"}}},
-      {u"?q=\"a'b&c\"&d=1", {{u"q", u"\"a'b&c\""}, {u"d", u"1"}}},
+      // A quoted item keeps its "&"; quotes inside an item are text.
+      {u"?\"a=x&y\"&'b=p&q'&c=3", {{u"a", u"x&y"}, {u"b", u"p&q"}, {u"c", u"3"}}},
+      {u"?a=\"x&y\"&c=3", {{u"a", u"\"x"}, {u"c", u"3"}}},
+      {u"?q=it's&r=dad's&b=2", {{u"q", u"it's"}, {u"r", u"dad's"}, {u"b", u"2"}}},
       {u"?a=1&a=2", {{u"a", u"1"}, {u"a", u"2"}}},
   };
   for (const Case& c : cases) {
