@@ -1,5 +1,6 @@
 #include "JsonText.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -22,8 +23,62 @@ TJsonTextBlock* TJsonTextBlock::Make(const char16_t* chars, size_t count) {
   TJsonTextBlock* block = new (memory) TJsonTextBlock;
   block->refs.store(0, std::memory_order_relaxed);
   block->length = static_cast<uint32_t>(count);
+  block->runs = nullptr;
+  block->arena.store(nullptr, std::memory_order_relaxed);
   if (count) std::memcpy(block->Data(), chars, count * sizeof(char16_t));
   return block;
+}
+
+void TJsonTextBlock::Free() {
+  delete runs;
+  delete arena.load(std::memory_order_acquire);
+  this->~TJsonTextBlock();
+  ::operator delete(this);
+}
+
+void* TJsonTextBlock::Allocate(size_t size) {
+  TJsonArena* a = arena.load(std::memory_order_acquire);
+  if (!a) {
+    // Small texts get a small first chunk; chunks stay below the size at
+    // which allocators map fresh pages for every block.
+    auto* made = new TJsonArena(length < 1024 ? 2048 : 16384);
+    if (arena.compare_exchange_strong(a, made, std::memory_order_acq_rel)) {
+      a = made;
+    } else {
+      delete made;
+    }
+  }
+  return a->Allocate(size);
+}
+
+TJsonArena::~TJsonArena() {
+  for (void* chunk : chunks_) ::operator delete(chunk);
+}
+
+void* TJsonArena::Allocate(size_t size) {
+  size = (size + 15) & ~static_cast<size_t>(15);
+  while (busy_.test_and_set(std::memory_order_acquire)) {
+  }
+  if (size > left_) {
+    while (chunk_ < size) chunk_ *= 2;
+    void* chunk = nullptr;
+    try {
+      chunks_.reserve(chunks_.size() + 1);
+      chunk = ::operator new(chunk_);
+      chunks_.push_back(chunk);
+    } catch (...) {
+      busy_.clear(std::memory_order_release);
+      throw;
+    }
+    next_ = static_cast<char*>(chunk);
+    left_ = chunk_;
+    if (chunk_ < 65536) chunk_ *= 2;
+  }
+  void* p = next_;
+  next_ += size;
+  left_ -= size;
+  busy_.clear(std::memory_order_release);
+  return p;
 }
 
 TJsonText TJsonText::Copy(std::u16string_view text) {
@@ -248,6 +303,66 @@ const char16_t* JsonMatchingCloser(const char16_t* p, const char16_t* end, int m
   }
 }
 
+const char16_t* JsonRecordedCloser(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                                   std::u16string_view whole, const char16_t* base, std::vector<TJsonRun>& runs) {
+  // One entry per open bracket: its run's index.
+  uint32_t stack[kJsonMaxDepth + 1];
+  if (maxNest > kJsonMaxDepth) maxNest = kJsonMaxDepth;
+  int depth = 0;
+  auto open = [&](const char16_t* q) {
+    stack[depth++] = static_cast<uint32_t>(runs.size());
+    runs.push_back({static_cast<uint32_t>(q - base), kJsonNoCloser, 0});
+  };
+  open(p);
+  const char16_t* i = p + 1;
+  for (;;) {
+    i = FindBracketEvent(i, end);
+    if (i == end) break;
+    const char16_t c = *i;
+    if (c == u'"') {
+      i = SkipString(i + 1, end);
+      if (i == end) break;
+    } else if (c == u'[' || c == u'{') {
+      if (depth >= maxNest) RaiseJsonParseError(className, whole);
+      open(i);
+    } else {
+      TJsonRun& top = runs[stack[depth - 1]];
+      if (base[top.open] == (c == u']' ? u'[' : u'{')) {
+        top.close = static_cast<uint32_t>(i - base);
+        top.next = static_cast<uint32_t>(runs.size());
+        if (--depth == 0) return i;
+      }
+    }
+    ++i;
+  }
+  while (depth > 0) runs[stack[--depth]].next = static_cast<uint32_t>(runs.size());
+  return end;
+}
+
+const char16_t* JsonIndexedCloser(const std::vector<TJsonRun>& runs, size_t& cursor, const char16_t* base,
+                                  const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                                  std::u16string_view whole) {
+  const uint32_t offset = static_cast<uint32_t>(p - base);
+  size_t i = cursor;
+  if (i >= runs.size() || runs[i].open != offset) {
+    size_t lo = 0, hi = runs.size();
+    while (lo < hi) {
+      const size_t mid = lo + (hi - lo) / 2;
+      if (runs[mid].open < offset) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    if (lo == runs.size() || runs[lo].open != offset) return JsonMatchingCloser(p, end, maxNest, className, whole);
+    i = lo;
+  }
+  const TJsonRun& run = runs[i];
+  cursor = run.next;
+  if (run.close == kJsonNoCloser || base + run.close >= end) return end;
+  return base + run.close;
+}
+
 // ---- kinds and numbers ----
 
 bool JsonIsObjectText(std::u16string_view t) { return t.size() > 1 && t.front() == u'{' && t.back() == u'}'; }
@@ -262,8 +377,13 @@ bool JsonTryReadInteger(std::u16string_view text, int64_t& value) {
 }
 
 JsonKind JsonDetectKind(std::u16string_view text) {
-  const size_t n = text.size();
   int64_t i;
+  double d;
+  return JsonReadKind(text, i, d);
+}
+
+JsonKind JsonReadKind(std::u16string_view text, int64_t& i, double& d) {
+  const size_t n = text.size();
   if (n < 2) return TryStrToInt64(text, i) ? jvInteger : jvNull;
   const char16_t first = text[0], last = text[n - 1];
   if (first == u'{' && last == u'}') return jvObject;
@@ -272,98 +392,127 @@ JsonKind JsonDetectKind(std::u16string_view text) {
   if (n == 4 && SameTextAscii(text, u"null")) return jvNull;
   if ((n == 4 && SameTextAscii(text, u"true")) || (n == 5 && SameTextAscii(text, u"false"))) return jvBoolean;
   if (JsonTryReadInteger(text, i)) return jvInteger;
-  double d;
   if (JsonTryReadFloat(text, d)) return jvFloat;
   return jvNull;
 }
 
+namespace {
+
+// Powers of ten that doubles hold exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+}  // namespace
+
 bool JsonTryReadFloat(std::u16string_view text, double& value) {
-  size_t i = 0, n = text.size();
-  while (i < n && text[i] == u' ') ++i;
-  while (n > i && text[n - 1] == u' ') --n;
-  if (i == n) return false;
-  // The syntax is checked here; std::from_chars (locale-independent) gets
-  // a normalised copy: no "+", a digit before the point, a bounded exponent.
-  char local[128];
+  const char16_t* p = text.data();
+  const char16_t* end = p + text.size();
+  while (p < end && *p == u' ') ++p;
+  while (end > p && end[-1] == u' ') --end;
+  if (p == end) return false;
+  const char16_t* const start = p;
+  const bool negative = *p == u'-';
+  if (*p == u'-' || *p == u'+') ++p;
+  // Mantissa digits (the first 19 significant ones exactly), the point and
+  // the exponent, checked in one pass.
+  uint64_t mantissa = 0;
+  int significant = 0;     // significant digits seen
+  int64_t dropped = 0;     // significant integer digits beyond 19 (each a power of ten)
+  int64_t fraction = 0;    // fraction digits kept in the mantissa
+  size_t digits = 0;
+  for (; p < end && *p >= u'0' && *p <= u'9'; ++p, ++digits) {
+    if (significant == 0 && *p == u'0') continue;
+    if (significant < 19) {
+      mantissa = mantissa * 10 + (*p - u'0');
+    } else {
+      ++dropped;
+    }
+    ++significant;
+  }
+  bool inexact = significant > 19;
+  if (p < end && *p == u'.') {
+    for (++p; p < end && *p >= u'0' && *p <= u'9'; ++p, ++digits) {
+      if (significant == 0 && *p == u'0') {
+        ++fraction;
+        continue;
+      }
+      if (significant < 19) {
+        mantissa = mantissa * 10 + (*p - u'0');
+        ++fraction;
+      } else if (*p != u'0') {
+        inexact = true;
+      }
+      ++significant;
+    }
+  }
+  if (digits == 0) return false;
+  int64_t exponent = 0;
+  if (p < end && (*p == u'e' || *p == u'E')) {
+    ++p;
+    bool expNegative = false;
+    if (p < end && (*p == u'-' || *p == u'+')) expNegative = *p++ == u'-';
+    if (p == end || *p < u'0' || *p > u'9') return false;
+    for (; p < end && *p >= u'0' && *p <= u'9'; ++p) {
+      if (exponent < 1000000000000000) exponent = exponent * 10 + (*p - u'0');
+    }
+    if (expNegative) exponent = -exponent;
+  }
+  if (p != end) return false;
+  if (mantissa == 0) {
+    value = negative ? -0.0 : 0.0;
+    return true;
+  }
+  const int64_t scale = exponent + dropped - fraction;  // value = mantissa * 10^scale
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  // Exact operands give the correctly rounded result in one operation (not
+  // with x87 arithmetic, which would round twice).
+  if (!inexact && mantissa <= (uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+    const double m = static_cast<double>(mantissa);
+    const double r = scale < 0 ? m / kExactPowers[-scale] : m * kExactPowers[scale];
+    value = negative ? -r : r;
+    return true;
+  }
+#endif
+  // Otherwise the library converter (locale-independent) reads the checked
+  // text: digits, an optional point, an optional exponent, no "+" sign.
+  const int64_t kept = significant < 19 ? significant : 19;
+  const int64_t magnitude = scale + kept - 1;  // decimal exponent of the first digit
+  if (magnitude > 310) {
+    value = negative ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
+    return true;
+  }
+  if (magnitude < -330) {
+    value = negative ? -0.0 : 0.0;
+    return true;
+  }
+  char local[96];
   std::string heap;
+  const size_t n = static_cast<size_t>(end - start);
   char* out = local;
-  if (n - i + 16 > sizeof local) {
-    heap.resize(n - i + 16);
+  if (n + 24 > sizeof local) {
+    heap.resize(n + 24);
     out = heap.data();
   }
   size_t o = 0;
-  bool negative = false;
-  if (text[i] == u'-' || text[i] == u'+') {
-    negative = text[i] == u'-';
-    if (negative) out[o++] = '-';
-    ++i;
-  }
-  auto isDigit = [&](size_t k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
-  size_t intDigits = 0, intLeadingZeros = 0, fracDigits = 0, fracLeadingZeros = 0;
-  bool nonZero = false;
-  const size_t mantissaStart = o;
-  out[o++] = '0';  // keeps ".5" readable; harmless before other digits
-  for (; isDigit(i); ++i, ++intDigits) {
-    if (text[i] != u'0') nonZero = true;
-    if (!nonZero) ++intLeadingZeros;
-    out[o++] = static_cast<char>(text[i]);
-  }
-  if (i < n && text[i] == u'.') {
-    ++i;
-    const size_t point = o;
-    out[o++] = '.';
-    for (; isDigit(i); ++i, ++fracDigits) {
-      if (text[i] != u'0' && !nonZero) {
-        nonZero = true;
-        fracLeadingZeros = fracDigits;
-      }
-      out[o++] = static_cast<char>(text[i]);
-    }
-    if (fracDigits == 0) o = point;
-  }
-  if (intDigits + fracDigits == 0) return false;
-  const size_t mantissaDigits = intDigits + fracDigits;
-  int64_t exponent = 0;
-  if (i < n && (text[i] == u'e' || text[i] == u'E')) {
-    ++i;
-    bool expNegative = false;
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-      expNegative = text[i] == u'-';
-      ++i;
-    }
-    if (!isDigit(i)) return false;
-    // Beyond this bound the value is out of range (or zero) whatever the
-    // mantissa holds; clamping keeps the converter's exponent small.
-    const int64_t bound = static_cast<int64_t>(mantissaDigits) + 400;
-    for (; isDigit(i); ++i) {
-      if (exponent <= bound) exponent = exponent * 10 + (text[i] - u'0');
-    }
-    if (exponent > bound) exponent = bound;
-    if (expNegative) exponent = -exponent;
-  }
-  if (i != n) return false;
+  const char16_t* q = start;
+  if (*q == u'-' || *q == u'+') ++q;
+  if (negative) out[o++] = '-';
+  out[o++] = '0';  // a digit before the point, for texts like ".5"
+  for (; q < end && *q != u'e' && *q != u'E'; ++q) out[o++] = static_cast<char>(*q);
+  if (out[o - 1] == '.') --o;
   if (exponent != 0) {
     out[o++] = 'e';
-    const auto r = std::to_chars(out + o, out + o + 12, exponent);
-    o = r.ptr - out;
+    o = std::to_chars(out + o, out + o + 12, exponent).ptr - out;
   }
-  (void)mantissaStart;
   double result = 0;
   const auto r = std::from_chars(out, out + o, result, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) {
-    // Decide between overflow and underflow by the decimal magnitude.
-    if (!nonZero) {
-      result = 0;
-    } else {
-      const int64_t magnitude = intDigits > intLeadingZeros
-                                    ? static_cast<int64_t>(intDigits - intLeadingZeros) - 1 + exponent
-                                    : -static_cast<int64_t>(fracLeadingZeros) - 1 + exponent;
-      result = magnitude > 0 ? std::numeric_limits<double>::max() : 0.0;
-    }
+    result = magnitude > 0 ? std::numeric_limits<double>::max() : 0.0;
     if (negative) result = -result;
   } else if (r.ec != std::errc() || r.ptr != out + o) {
     return false;
   } else if (std::isinf(result)) {
+    // Beyond the range: the largest finite double of the sign.
     result = negative ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
   }
   value = result;
