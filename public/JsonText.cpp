@@ -429,7 +429,7 @@ bool JsonTryReadFloat(std::u16string_view text, double& value) {
     }
     ++significant;
   }
-  bool inexact = significant > 19;
+  [[maybe_unused]] bool inexact = significant > 19;
   if (p < end && *p == u'.') {
     for (++p; p < end && *p >= u'0' && *p <= u'9'; ++p, ++digits) {
       if (significant == 0 && *p == u'0') {

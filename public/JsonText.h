@@ -211,6 +211,7 @@ class TJsonWriter {
     data_[size_++] = c;
   }
   void Append(const char16_t* chars, size_t count) {
+    if (count == 0) return;
     if (cap_ - size_ < count) Grow(count);
     std::memcpy(data_ + size_, chars, count * sizeof(char16_t));
     size_ += count;

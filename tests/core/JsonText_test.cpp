@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <pthread.h>
+
 #include "JsonValue.h"
 #include "TextConv.h"
 
@@ -212,6 +214,85 @@ TEST(JsonText, MethodsAreLeftOut) {
   a->AddMethod([](void*, IJsonValue*, void*) {});
   a->AddInteger(1);
   EXPECT_EQ(U8(a->ToJson()), "[1]");
+}
+
+}  // namespace
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KV_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KV_ASAN 1
+#endif
+#endif
+
+// Runs `body` on a thread with a 1 MiB stack, the size Windows gives threads
+// (AddressSanitizer's instrumented frames are several times larger: 4 MiB there).
+void OnSmallStack(void (*body)()) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+#ifdef KV_ASAN
+  pthread_attr_setstacksize(&attr, 4 << 20);
+#else
+  pthread_attr_setstacksize(&attr, 1 << 20);
+#endif
+  pthread_t thread;
+  auto entry = [](void* arg) -> void* {
+    reinterpret_cast<void (*)()>(arg)();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, entry, reinterpret_cast<void*>(body)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+std::u16string Nested(int depth, std::u16string_view inner = u"") {
+  return std::u16string(depth, u'[') + std::u16string(inner) + std::u16string(depth, u']');
+}
+
+TEST(JsonText, DeepNestingIsRefused) {
+  OnSmallStack([] {
+    // 100,000 nested arrays: an error on the first touch, not a stack overflow.
+    IJsonArrayPtr deep = ParseJsonArray(Nested(100000));
+    const std::u16string message = ErrorOf([&] { deep->GetCount(); });
+    EXPECT_EQ(U8(message.substr(0, 30)), "<TJsonArray>parse error: [[[[[");
+    EXPECT_EQ(deep->GetCount(), 0);
+    // The limit itself: 1000 levels are read, written, copied and merged.
+    IJsonValuePtr limit = NewJsonValue(Nested(kJsonMaxDepth, u"1"));
+    IJsonValuePtr v = limit;
+    for (int i = 1; i < kJsonMaxDepth; ++i) v = v->GetAsArray()->GetItem(0);
+    EXPECT_EQ(v->GetAsArray()->GetInteger(0), 1);
+    EXPECT_EQ(limit->ToJson(), Nested(kJsonMaxDepth, u"1"));
+    IJsonValuePtr copy = NewJsonValue();
+    copy->Assign(limit);
+    limit->GetAsArray()->Clear();
+    EXPECT_EQ(copy->ToJson(), Nested(kJsonMaxDepth, u"1"));
+    IJsonArrayPtr over = ParseJsonArray(Nested(kJsonMaxDepth + 1));
+    EXPECT_NE(ErrorOf([&] { over->GetCount(); }), u"");
+    // Trees built deeper than that (or cyclic) are refused by the writer and
+    // by Assign, and freeing them does not recurse.
+    IJsonArrayPtr root = NewJsonArray();
+    IJsonArrayPtr tip = root;
+    for (int i = 0; i < 100000; ++i) {
+      IJsonArrayPtr next = NewJsonArray();
+      tip->AddArray(next);
+      tip = next;
+    }
+    EXPECT_EQ(ErrorOf([&] { root->ToJson(); }), u"<TJsonArray>nesting deeper than 1000 levels");
+    EXPECT_EQ(ErrorOf([&] { NewJsonArray()->Assign(root); }), u"<TJsonArray>nesting deeper than 1000 levels");
+    IJsonObjectPtr a = ParseJsonObject(u"{\"x\":{}}");
+    IJsonObjectPtr b = ParseJsonObject(u"{\"x\":{}}");
+    IJsonObjectPtr ax = a->GetObject(u"x");
+    IJsonObjectPtr bx = b->GetObject(u"x");
+    ax->AddObject(u"x", ax);  // a cycle
+    bx->AddObject(u"x", bx);
+    EXPECT_EQ(ErrorOf([&] { a->Merge(b); }), u"<TJsonObject>nesting deeper than 1000 levels");
+    EXPECT_EQ(ErrorOf([&] { a->ToJson(); }), u"<TJsonObject>nesting deeper than 1000 levels");
+    ax->Clear();  // breaks the cycles, which reference counting cannot free
+    bx->Clear();
+  });
 }
 
 }  // namespace
