@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -293,6 +294,107 @@ TEST(JsonText, DeepNestingIsRefused) {
     ax->Clear();  // breaks the cycles, which reference counting cannot free
     bx->Clear();
   });
+}
+
+}  // namespace
+
+namespace {
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class JsonFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kv_json_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(JsonFiles, SaveEncodings) {
+  IJsonObjectPtr o = ParseJsonObject(u"{\"k\":\"\u4e2d\"}");
+  struct Case {
+    const char16_t* encoding;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {u"", "{\"k\":\"\xD6\xD0\"}"},  // the ANSI code page (936)
+      {u"utf-8", "\xEF\xBB\xBF{\"k\":\"\xE4\xB8\xAD\"}"},
+      {u"utf8", "\xEF\xBB\xBF{\"k\":\"\xE4\xB8\xAD\"}"},
+      {u"unicode", std::string("\xFF\xFE{\0\"\0k\0\"\0:\0\"\0\x2D\x4E\"\0}\0", 20)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(U8(c.encoding));
+    const auto path = dir_ / "out.json";
+    o->SaveToFile(path.u16string(), c.encoding);
+    EXPECT_EQ(ReadBytes(path), c.bytes);
+    // Every form reads back (a file without a mark as the ANSI code page).
+    EXPECT_EQ(LoadJsonFile(path.u16string())->GetAsObject()->GetString(u"k"), u"\u4e2d");
+  }
+  const auto refused = dir_ / "refused.json";
+  EXPECT_EQ(ErrorOf([&] { o->SaveToFile(refused.u16string(), u"UTF-8"); }),
+            u"<TJsonObject>Can not support UTF-8 encode!");
+  EXPECT_FALSE(std::filesystem::exists(refused));
+}
+
+TEST_F(JsonFiles, LoadEdgeCases) {
+  const auto empty = dir_ / "empty.json";
+  WriteBytes(empty, "");
+  EXPECT_EQ(LoadJsonFile(empty.u16string())->GetKind(), jvObject);
+  EXPECT_EQ(ErrorOf([&] { LoadJsonArrayFile(empty.u16string()); }), u"<TJsonValue>value type error: jvObject to jvArray");
+  const auto list = dir_ / "list.json";
+  WriteBytes(list, "\xEF\xBB\xBF [1, \"\xE4\xB8\xAD\"] ");
+  IJsonArrayPtr a = LoadJsonArrayFile(list.u16string());
+  EXPECT_EQ(a->GetString(1), u"\u4e2d");
+  const std::u16string missing = (dir_ / "missing.json").u16string();
+  const std::u16string message = ErrorOf([&] { LoadJsonFile(missing); });
+  EXPECT_EQ(message.rfind(u"Cannot open file \"" + missing + u"\". ", 0), 0u) << U8(message);
+}
+
+TEST(JsonText, Streams) {
+  // Marks decide the encoding; two bytes are too few for one.
+  struct Case {
+    std::string bytes;
+    bool utf8Default;
+    JsonKind kind;
+    const char16_t* text;
+  };
+  const Case cases[] = {
+      {std::string("\xFF\xFE[\0\"\0\x2D\x4E\"\0]\0", 12), false, jvArray, u"[\"\u4e2d\"]"},
+      {"\xEF\xBB\xBF[\"\xE4\xB8\xAD\"]", false, jvArray, u"[\"\u4e2d\"]"},
+      {"[\"\xE4\xB8\xAD\"]", true, jvArray, u"[\"\u4e2d\"]"},
+      {"[\"\xD6\xD0\"]", false, jvArray, u"[\"\u4e2d\"]"},
+      {"\xFF\xFE", false, jvNull, u"null"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    TJsonMemoryStream in(c.bytes);
+    IJsonValuePtr v = NewJsonValue(u"{}");
+    v->LoadFromStream(in, c.utf8Default);
+    EXPECT_EQ(v->GetKind(), c.kind);
+    EXPECT_EQ(v->ToJson(), c.text);
+  }
+  // SaveToStream writes UTF-16LE at the position and cuts what follows.
+  TJsonMemoryStream out;
+  EXPECT_EQ(out.Allocated(), 0u);
+  out.Write("0123456789ABCDEFGHIJ", 20);
+  EXPECT_EQ(out.Allocated(), 64u);
+  out.SetPosition(2);
+  EXPECT_EQ(ParseJsonArray(u"[1]")->SaveToStream(out), 6);
+  EXPECT_EQ(out.Bytes(), std::string("01[\0" "1\0]\0", 8));
+  std::string big(100, 'x');
+  out.Write(big.data(), big.size());
+  EXPECT_EQ(out.Allocated(), 128u);
 }
 
 }  // namespace
