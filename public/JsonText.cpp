@@ -640,12 +640,38 @@ inline char16_t EscapeLetter(char16_t c) {
   }
 }
 
+// The next unit that may need escaping: a control unit up to U+000D, a
+// quote, a slash or a backslash.
+inline const char16_t* FindEscapeCandidate(const char16_t* p, const char16_t* end) {
+#if KV_JSON_SSE2
+  const __m128i quote = _mm_set1_epi16(u'"');
+  const __m128i slash = _mm_set1_epi16(u'/');
+  const __m128i backslash = _mm_set1_epi16(u'\\');
+  const __m128i controls = _mm_set1_epi16(0x0D);
+  while (end - p >= 8) {
+    const __m128i v = Load8(p);
+    // Units up to U+000D: saturating v - 0x0D is zero.
+    const __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(v, controls), _mm_setzero_si128());
+    const __m128i m = _mm_or_si128(_mm_or_si128(low, _mm_cmpeq_epi16(v, quote)),
+                                   _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, backslash)));
+    const int mask = _mm_movemask_epi8(m);
+    if (mask) return FirstOf(p, mask);
+    p += 8;
+  }
+#endif
+  for (; p < end; ++p) {
+    const char16_t c = *p;
+    if (c <= 0x0D || c == u'"' || c == u'/' || c == u'\\') return p;
+  }
+  return end;
+}
+
 template <class Sink>
 void EscapeInto(Sink& sink, std::u16string_view text) {
   const char16_t* p = text.data();
   const char16_t* const end = p + text.size();
   const char16_t* run = p;
-  for (; p < end; ++p) {
+  for (; (p = FindEscapeCandidate(p, end)) < end; ++p) {
     const char16_t c = *p;
     if (c > u'\\') continue;
     const char16_t letter = EscapeLetter(c);
@@ -736,8 +762,9 @@ std::u16string JsonUnescape(std::u16string_view text, const char16_t* className)
 void TJsonWriter::Grow(size_t more) {
   size_t cap = cap_ < 64 ? 64 : cap_ * 2;
   while (cap - size_ < more) cap *= 2;
-  buffer_.resize(cap);
-  data_ = buffer_.data();
+  void* grown = std::realloc(data_, cap * sizeof(char16_t));
+  if (!grown) throw std::bad_alloc();
+  data_ = static_cast<char16_t*>(grown);
   cap_ = cap;
 }
 
@@ -768,8 +795,9 @@ void TJsonWriter::AppendFloat(double value) {
 }
 
 std::u16string TJsonWriter::Take() {
-  buffer_.resize(size_);
+  std::u16string text(data_ ? data_ : u"", size_);
+  std::free(data_);
   data_ = nullptr;
   size_ = cap_ = 0;
-  return std::move(buffer_);
+  return text;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -206,6 +207,9 @@ std::u16string JsonFloatText(double value);
 class TJsonWriter {
  public:
   TJsonWriter() = default;
+  TJsonWriter(const TJsonWriter&) = delete;
+  TJsonWriter& operator=(const TJsonWriter&) = delete;
+  ~TJsonWriter() { std::free(data_); }
   void Put(char16_t c) {
     if (size_ == cap_) Grow(1);
     data_[size_++] = c;
@@ -232,8 +236,7 @@ class TJsonWriter {
 
  private:
   void Grow(size_t more);
-  std::u16string buffer_;
-  char16_t* data_ = nullptr;
+  char16_t* data_ = nullptr;  // malloc'd: growing needs neither zero-filling nor, mostly, copying
   size_t size_ = 0;
   size_t cap_ = 0;
 };
