@@ -148,39 +148,6 @@ const char16_t* FindQuoteOrBackslash(const char16_t* p, const char16_t* end) {
   return end;
 }
 
-// The next double quote or bracket of either kind.
-const char16_t* FindBracketEvent(const char16_t* p, const char16_t* end) {
-#if KV_JSON_SSE2
-  // "[" and "{" (and "]" and "}") differ only in bit 0x20.
-  const __m128i quote = _mm_set1_epi16(u'"');
-  const __m128i open = _mm_set1_epi16(u'{');
-  const __m128i close = _mm_set1_epi16(u'}');
-  const __m128i fold = _mm_set1_epi16(0x20);
-  auto mask = [&](__m128i v) {
-    const __m128i f = _mm_or_si128(v, fold);
-    return _mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_or_si128(_mm_cmpeq_epi16(f, open), _mm_cmpeq_epi16(f, close))));
-  };
-  while (end - p >= 16) {
-    const int ma = mask(Load8(p));
-    if (ma) return FirstOf(p, ma);
-    const int mb = mask(Load8(p + 8));
-    if (mb) return FirstOf(p + 8, mb);
-    p += 16;
-  }
-  if (end - p >= 8) {
-    const int ma = mask(Load8(p));
-    if (ma) return FirstOf(p, ma);
-    p += 8;
-  }
-#endif
-  for (; p < end; ++p) {
-    const char16_t c = *p;
-    if (c == u'"' || c == u'[' || c == u']' || c == u'{' || c == u'}') return p;
-  }
-  return end;
-}
-
 // The closing quote of a string whose first unit is at p (a backslash skips
 // the unit after it), or end.
 inline const char16_t* SkipString(const char16_t* p, const char16_t* end) {
@@ -274,69 +241,175 @@ const char16_t* JsonTrimBackward(const char16_t* start, const char16_t* end) {
   }
 }
 
-const char16_t* JsonMatchingCloser(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
-                                   std::u16string_view whole) {
-  if (*p == u'"') return SkipString(p + 1, end);
-  // One entry per open bracket: 0 waits for "]", 1 for "}". Brackets of the
-  // other kind are not checked.
-  uint8_t stack[kJsonMaxDepth + 1];
-  if (maxNest > kJsonMaxDepth) maxNest = kJsonMaxDepth;
-  int depth = 0;
-  stack[depth++] = *p == u'[' ? 0 : 1;
-  const char16_t* i = p + 1;
-  for (;;) {
-    i = FindBracketEvent(i, end);
-    if (i == end) return end;
-    const char16_t c = *i;
-    if (c == u'"') {
-      i = SkipString(i + 1, end);
-      if (i == end) return end;
-      ++i;
-    } else if (c == u'[' || c == u'{') {
-      if (depth >= maxNest) RaiseJsonParseError(className, whole);
-      stack[depth++] = c == u'[' ? 0 : 1;
-      ++i;
-    } else {
-      if (stack[depth - 1] == (c == u']' ? 0 : 1) && --depth == 0) return i;
-      ++i;
-    }
+namespace {
+
+#if KV_JSON_SSE2
+// Bit k of each mask stands for unit k of the 64 units at p: double quotes,
+// backslashes, opening and closing brackets (either kind).
+inline void Masks64(const char16_t* p, uint64_t& quotes, uint64_t& backslashes, uint64_t& opens, uint64_t& closes) {
+  const __m128i quote = _mm_set1_epi16(u'"');
+  const __m128i backslash = _mm_set1_epi16(u'\\');
+  const __m128i open = _mm_set1_epi16(u'{');
+  const __m128i close = _mm_set1_epi16(u'}');
+  const __m128i fold = _mm_set1_epi16(0x20);  // "[" and "{", "]" and "}" differ only in it
+  quotes = backslashes = opens = closes = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i x = Load8(p + 16 * k), y = Load8(p + 16 * k + 8);
+    const __m128i fx = _mm_or_si128(x, fold), fy = _mm_or_si128(y, fold);
+    auto bits = [](__m128i a, __m128i b) {
+      return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b))));
+    };
+    quotes |= bits(_mm_cmpeq_epi16(x, quote), _mm_cmpeq_epi16(y, quote)) << (16 * k);
+    backslashes |= bits(_mm_cmpeq_epi16(x, backslash), _mm_cmpeq_epi16(y, backslash)) << (16 * k);
+    opens |= bits(_mm_cmpeq_epi16(fx, open), _mm_cmpeq_epi16(fy, open)) << (16 * k);
+    closes |= bits(_mm_cmpeq_epi16(fx, close), _mm_cmpeq_epi16(fy, close)) << (16 * k);
   }
 }
 
-const char16_t* JsonRecordedCloser(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
-                                   std::u16string_view whole, const char16_t* base, std::vector<TJsonRun>& runs) {
-  // One entry per open bracket: its run's index.
+// Bit k = parity of the set bits at 0..k.
+inline uint64_t PrefixXor(uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
+}
+#endif
+
+// The closer of the bracket run at p, recording the runs when `runs` is
+// given. Inside a string a backslash escapes the next unit; outside, it is
+// an ordinary unit; a closing bracket of the other kind is ignored.
+template <bool kRecord>
+const char16_t* ScanBracketRun(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                               std::u16string_view whole, const char16_t* base, std::vector<TJsonRun>* runs) {
+  // One entry per open bracket: its run's index, or 0 for "[" and 1 for "{".
   uint32_t stack[kJsonMaxDepth + 1];
   if (maxNest > kJsonMaxDepth) maxNest = kJsonMaxDepth;
   int depth = 0;
   auto open = [&](const char16_t* q) {
-    stack[depth++] = static_cast<uint32_t>(runs.size());
-    runs.push_back({static_cast<uint32_t>(q - base), kJsonNoCloser, 0});
+    if (depth >= maxNest) RaiseJsonParseError(className, whole);
+    if constexpr (kRecord) {
+      stack[depth++] = static_cast<uint32_t>(runs->size());
+      runs->push_back({static_cast<uint32_t>(q - base), kJsonNoCloser, 0});
+    } else {
+      stack[depth++] = *q == u'[' ? 0 : 1;
+    }
+  };
+  // True when q closes the run that started at p.
+  auto close = [&](const char16_t* q) {
+    const bool square = *q == u']';
+    if constexpr (kRecord) {
+      TJsonRun& top = (*runs)[stack[depth - 1]];
+      if ((base[top.open] == u'[') != square) return false;
+      top.close = static_cast<uint32_t>(q - base);
+      if (top.close - top.open < kJsonShortRun) {
+        // Short runs are cheaper to scan again than to look up; the runs
+        // they nest are shorter still and went before, so this one is last.
+        runs->pop_back();
+      } else {
+        top.next = static_cast<uint32_t>(runs->size());
+      }
+    } else {
+      if ((stack[depth - 1] == 0) != square) return false;
+    }
+    return --depth == 0;
+  };
+  bool inString = false, escapeNext = false;
+  auto step = [&](const char16_t* q) {
+    const char16_t c = *q;
+    if (inString) {
+      if (escapeNext) {
+        escapeNext = false;
+      } else if (c == u'\\') {
+        escapeNext = true;
+      } else if (c == u'"') {
+        inString = false;
+      }
+      return false;
+    }
+    if (c == u'"') {
+      inString = true;
+    } else if (c == u'[' || c == u'{') {
+      open(q);
+    } else if (c == u']' || c == u'}') {
+      return close(q);
+    }
+    return false;
   };
   open(p);
   const char16_t* i = p + 1;
-  for (;;) {
-    i = FindBracketEvent(i, end);
-    if (i == end) break;
-    const char16_t c = *i;
-    if (c == u'"') {
-      i = SkipString(i + 1, end);
-      if (i == end) break;
-    } else if (c == u'[' || c == u'{') {
-      if (depth >= maxNest) RaiseJsonParseError(className, whole);
-      open(i);
-    } else {
-      TJsonRun& top = runs[stack[depth - 1]];
-      if (base[top.open] == (c == u']' ? u'[' : u'{')) {
-        top.close = static_cast<uint32_t>(i - base);
-        top.next = static_cast<uint32_t>(runs.size());
-        if (--depth == 0) return i;
+#if KV_JSON_SSE2
+  // 64 units at a time: the string regions follow from the quotes that are
+  // not escaped; only brackets outside them are visited one by one.
+  while (end - i >= 64) {
+    uint64_t quotes, backslashes, opens, closes;
+    Masks64(i, quotes, backslashes, opens, closes);
+    uint64_t escaped = 0;
+    bool carry = false;
+    if (backslashes | escapeNext) {
+      // Escapes as if every backslash were inside a string; checked below.
+      uint64_t b = backslashes;
+      if (escapeNext) {
+        escaped |= 1;
+        b &= ~uint64_t{1};
+      }
+      while (b) {
+        const int k = __builtin_ctzll(b);
+        if (k == 63) {
+          carry = true;
+          break;
+        }
+        escaped |= uint64_t{2} << k;
+        b &= ~(uint64_t{3} << k);
       }
     }
-    ++i;
+    uint64_t inside = PrefixXor(quotes & ~escaped);
+    if (inString) inside = ~inside;
+    if (backslashes & ~inside) {
+      // A backslash outside a string escapes nothing: unit by unit.
+      for (const char16_t* q = i; q < i + 64; ++q) {
+        if (step(q)) return q;
+      }
+      i += 64;
+      continue;
+    }
+    uint64_t events = (opens | closes) & ~inside;
+    while (events) {
+      const int k = __builtin_ctzll(events);
+      if ((opens >> k) & 1) {
+        open(i + k);
+      } else if (close(i + k)) {
+        return i + k;
+      }
+      events &= events - 1;
+    }
+    inString = (inside >> 63) != 0;
+    escapeNext = carry;
+    i += 64;
   }
-  while (depth > 0) runs[stack[--depth]].next = static_cast<uint32_t>(runs.size());
+#endif
+  for (; i < end; ++i) {
+    if (step(i)) return i;
+  }
+  if constexpr (kRecord) {
+    while (depth > 0) (*runs)[stack[--depth]].next = static_cast<uint32_t>(runs->size());
+  }
   return end;
+}
+
+}  // namespace
+
+const char16_t* JsonMatchingCloser(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                                   std::u16string_view whole) {
+  if (*p == u'"') return SkipString(p + 1, end);
+  return ScanBracketRun<false>(p, end, maxNest, className, whole, nullptr, nullptr);
+}
+
+const char16_t* JsonRecordedCloser(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                                   std::u16string_view whole, const char16_t* base, std::vector<TJsonRun>& runs) {
+  return ScanBracketRun<true>(p, end, maxNest, className, whole, base, &runs);
 }
 
 const char16_t* JsonIndexedCloser(const std::vector<TJsonRun>& runs, size_t& cursor, const char16_t* base,
@@ -344,6 +417,11 @@ const char16_t* JsonIndexedCloser(const std::vector<TJsonRun>& runs, size_t& cur
                                   std::u16string_view whole) {
   const uint32_t offset = static_cast<uint32_t>(p - base);
   size_t i = cursor;
+  // The walk meets recorded runs in order: one beyond the cursor's means a
+  // short run, which was not recorded.
+  if (i < runs.size() && runs[i].open > offset && (i == 0 || runs[i - 1].open < offset)) {
+    return JsonMatchingCloser(p, end, maxNest, className, whole);
+  }
   if (i >= runs.size() || runs[i].open != offset) {
     size_t lo = 0, hi = runs.size();
     while (lo < hi) {
@@ -354,7 +432,10 @@ const char16_t* JsonIndexedCloser(const std::vector<TJsonRun>& runs, size_t& cur
         hi = mid;
       }
     }
-    if (lo == runs.size() || runs[lo].open != offset) return JsonMatchingCloser(p, end, maxNest, className, whole);
+    if (lo == runs.size() || runs[lo].open != offset) {
+      cursor = lo;  // where the walk's next recorded run, if any, is
+      return JsonMatchingCloser(p, end, maxNest, className, whole);
+    }
     i = lo;
   }
   const TJsonRun& run = runs[i];
@@ -447,6 +528,7 @@ bool JsonTryReadFloat(std::u16string_view text, double& value) {
   }
   if (digits == 0) return false;
   int64_t exponent = 0;
+  const char16_t* const mantissaEnd = p;
   if (p < end && (*p == u'e' || *p == u'E')) {
     ++p;
     bool expNegative = false;
@@ -498,7 +580,9 @@ bool JsonTryReadFloat(std::u16string_view text, double& value) {
   if (*q == u'-' || *q == u'+') ++q;
   if (negative) out[o++] = '-';
   out[o++] = '0';  // a digit before the point, for texts like ".5"
-  for (; q < end && *q != u'e' && *q != u'E'; ++q) out[o++] = static_cast<char>(*q);
+  const size_t count = static_cast<size_t>(mantissaEnd - q);
+  for (size_t k = 0; k < count; ++k) out[o + k] = static_cast<char>(q[k]);
+  o += count;
   if (out[o - 1] == '.') --o;
   if (exponent != 0) {
     out[o++] = 'e';

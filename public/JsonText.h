@@ -162,8 +162,10 @@ const char16_t* JsonRecordedCloser(const char16_t* p, const char16_t* end, int m
 const char16_t* JsonIndexedCloser(const std::vector<TJsonRun>& runs, size_t& cursor, const char16_t* base,
                                   const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
                                   std::u16string_view whole);
-// Blocks shorter than this are scanned at every level.
+// Blocks shorter than this are scanned at every level, and so are runs
+// shorter than kJsonShortRun in the others.
 constexpr uint32_t kJsonRunIndexMinLength = 2048;
+constexpr uint32_t kJsonShortRun = 128;
 
 // Walks the top-level items of [first, end) separated by `separator` and
 // calls onItem(index, itemStart, itemEnd) for each (item ends trimmed), the

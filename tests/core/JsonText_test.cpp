@@ -16,6 +16,17 @@ namespace {
 
 std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
+// Reads every node (recursively; test texts are shallow).
+void TouchAllForTest(IJsonValue* v) {
+  if (v->GetKind() == jvArray) {
+    IJsonArrayPtr a = v->GetAsArray();
+    for (int32_t i = 0; i < a->GetCount(); ++i) TouchAllForTest(a->GetItem(i));
+  } else if (v->GetKind() == jvObject) {
+    IJsonObjectPtr o = v->GetAsObject();
+    for (int32_t i = 0; i < o->GetCount(); ++i) TouchAllForTest(o->GetValueAt(i));
+  }
+}
+
 template <class F>
 std::u16string ErrorOf(F&& body) {
   try {
@@ -395,6 +406,172 @@ TEST(JsonText, Streams) {
   std::string big(100, 'x');
   out.Write(big.data(), big.size());
   EXPECT_EQ(out.Allocated(), 128u);
+}
+
+}  // namespace
+
+namespace {
+
+// The splitting rule, transcribed unit by unit, as the reference for the
+// library's scanner (which jumps over runs 64 units at a time).
+struct TReferenceSplit {
+  std::u16string_view t;
+
+  size_t SkipForward(size_t i, size_t end) const {
+    for (;;) {
+      while (i < end && t[i] <= u' ') ++i;
+      if (i + 1 < end && t[i] == u'/' && t[i + 1] == u'/') {
+        i += 2;
+        while (i < end && t[i] != u'\n') ++i;
+        if (i < end) ++i;
+      } else if (i + 1 < end && t[i] == u'/' && t[i + 1] == u'*') {
+        size_t q = i + 1;
+        while (q + 1 < end && !(t[q] == u'*' && t[q + 1] == u'/')) ++q;
+        i = q + 1 < end ? q + 2 : end;
+      } else {
+        return i;
+      }
+    }
+  }
+  size_t TrimBackward(size_t start, size_t e) const {
+    for (;;) {
+      while (e > start && t[e - 1] <= u' ') --e;
+      if (e - start >= 2 && t[e - 1] == u'/' && t[e - 2] == u'*') {
+        size_t k = e - 2;
+        bool found = false;
+        while (k > start) {
+          --k;
+          if (t[k] == u'/' && t[k + 1] == u'*') {
+            found = true;
+            break;
+          }
+        }
+        if (found) {
+          e = k;
+          continue;
+        }
+      }
+      return e;
+    }
+  }
+  size_t Closer(size_t p, size_t end) const {
+    if (t[p] == u'"') {
+      for (size_t i = p + 1; i < end; ++i) {
+        if (t[i] == u'\\') {
+          ++i;
+        } else if (t[i] == u'"') {
+          return i;
+        }
+      }
+      return end;
+    }
+    const char16_t close = t[p] == u'[' ? u']' : u'}';
+    for (size_t i = p + 1; i < end; ++i) {
+      const char16_t c = t[i];
+      if (c == u'"' || c == u'[' || c == u'{') {
+        i = Closer(i, end);
+        if (i >= end) return end;
+      } else if (c == close) {
+        return i;
+      }
+    }
+    return end;
+  }
+  std::vector<std::u16string> Split(char16_t separator) const {
+    std::vector<std::u16string> out;
+    const size_t end = t.size();
+    size_t i = SkipForward(0, end);
+    if (i == end) return out;
+    size_t start = i;
+    int index = 0;
+    auto report = [&](size_t e, bool isItem) {
+      out.push_back(AsciiToUtf16(std::to_string(index)) + (isItem ? u"+" : u"-") +
+                    std::u16string(t.substr(start, e - start)));
+    };
+    while (i < end) {
+      if (t[i] == separator) {
+        report(TrimBackward(start, i), true);
+        i = SkipForward(i + 1, end);
+        start = i;
+        ++index;
+        continue;
+      }
+      if (t[i] == u'"' || t[i] == u'[' || t[i] == u'{') i = Closer(i, end);
+      if (i < end) ++i;
+      i = SkipForward(i, end);
+    }
+    const size_t e = TrimBackward(start, end);
+    report(e, true);
+    ++index;
+    report(e, false);
+    return out;
+  }
+};
+
+TEST(JsonText, SplittingMatchesTheRule) {
+  const char16_t alphabet[] = u"[[]]{{}}\"\"\\,,/*a \n:";
+  const size_t letters = sizeof alphabet / sizeof alphabet[0] - 1;
+  uint32_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  IJsonValuePtr node = NewJsonValue();
+  auto collect = [](void* context, const char16_t*, int32_t index, bool isItem, std::u16string_view item) {
+    static_cast<std::vector<std::u16string>*>(context)->push_back(AsciiToUtf16(std::to_string(index)) +
+                                                                  (isItem ? u"+" : u"-") + std::u16string(item));
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text(next() % 400, u' ');
+    // Mostly filler, so that runs are long enough for the block scanner.
+    for (char16_t& c : text) c = next() % 4 == 0 ? alphabet[next() % letters] : u'a' + next() % 3;
+    std::vector<std::u16string> got;
+    node->SplitTopLevel(text, u',', collect, &got);
+    ASSERT_EQ(got, TReferenceSplit{text}.Split(u',')) << U8(text);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Deeper levels of a large text jump nested runs by the closers its first
+// walk recorded; the trees must be those that scanning gives. Reference:
+// the root's items as SplitTopLevel (which scans) finds them, each read on
+// its own (small texts are always scanned). Inner comments hold quotes and
+// brackets that the root's scan, which knows no comments, takes as such.
+TEST(JsonText, LargeTextsReadAsScanned) {
+  const std::u16string items[] = {
+      u"{\"a\": [1, /* \" [ */ 2], \"b\": \"x]\"}",
+      u"[[1,2],[3,[4,{\"k\":\"}\"}]]]",
+      u"{\"c\": {\"d\": [ // ]\n 5 ]}, e: \"\\\"]\"}",
+      u"[\"/*\", {\"x\":[]} /* } */, 7]",
+      u"{\"n\": [ /* \"x\" [[ ]] */ [1], {\"m\": [2] /* ] */ }]}",
+  };
+  std::u16string content;
+  for (int i = 0; i < 400; ++i) content += (i ? u",\n" : u"") + items[i % 5];
+  const std::u16string whole = u"[" + content + u"]";
+  ASSERT_GT(whole.size(), 4096u);
+
+  std::vector<std::u16string> parts;
+  auto collect = [](void* context, const char16_t*, int32_t, bool isItem, std::u16string_view item) {
+    if (isItem) static_cast<std::vector<std::u16string>*>(context)->push_back(std::u16string(item));
+  };
+  IJsonValuePtr probe = NewJsonValue();
+  probe->SplitTopLevel(content, u',', collect, &parts);
+  std::u16string expected = u"[";
+  for (size_t i = 0; i < parts.size(); ++i) {
+    ASSERT_LT(parts[i].size(), 2048u);
+    IJsonArrayPtr single = ParseJsonArray(u"[" + parts[i] + u"]");
+    ASSERT_EQ(single->GetCount(), 1);
+    IJsonValuePtr item = single->GetItem(0);
+    TouchAllForTest(item);
+    expected += (i ? u"," : u"") + item->ToJson();
+  }
+  expected += u"]";
+  IJsonValuePtr large = NewJsonValue(whole);
+  TouchAllForTest(large);
+  EXPECT_EQ(large->ToJson(), expected);
 }
 
 }  // namespace
