@@ -1,5 +1,6 @@
 #include "JsonText.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -284,33 +285,35 @@ inline uint64_t PrefixXor(uint64_t x) {
 template <bool kRecord>
 const char16_t* ScanBracketRun(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
                                std::u16string_view whole, const char16_t* base, std::vector<TJsonRun>* runs) {
-  // One entry per open bracket: its run's index, or 0 for "[" and 1 for "{".
+  // One entry per open bracket: its offset, or 0 for "[" and 1 for "{";
+  // recording, also how many runs were recorded when it opened.
   uint32_t stack[kJsonMaxDepth + 1];
+  uint32_t recordedAtOpen[kRecord ? kJsonMaxDepth + 1 : 1];
   if (maxNest > kJsonMaxDepth) maxNest = kJsonMaxDepth;
   int depth = 0;
   auto open = [&](const char16_t* q) {
     if (depth >= maxNest) RaiseJsonParseError(className, whole);
     if constexpr (kRecord) {
-      stack[depth++] = static_cast<uint32_t>(runs->size());
-      runs->push_back({static_cast<uint32_t>(q - base), kJsonNoCloser, 0});
+      recordedAtOpen[depth] = static_cast<uint32_t>(runs->size());
+      stack[depth++] = static_cast<uint32_t>(q - base);
     } else {
       stack[depth++] = *q == u'[' ? 0 : 1;
     }
+  };
+  // Long runs go in the order they open, before the runs they nest (which
+  // closed first); short runs are cheaper to scan again than to look up.
+  auto record = [&](uint32_t at, uint32_t closeAt, uint32_t since) {
+    const uint32_t nested = static_cast<uint32_t>(runs->size()) - since;
+    runs->insert(runs->begin() + since, TJsonRun{at, closeAt, nested});
   };
   // True when q closes the run that started at p.
   auto close = [&](const char16_t* q) {
     const bool square = *q == u']';
     if constexpr (kRecord) {
-      TJsonRun& top = (*runs)[stack[depth - 1]];
-      if ((base[top.open] == u'[') != square) return false;
-      top.close = static_cast<uint32_t>(q - base);
-      if (top.close - top.open < kJsonShortRun) {
-        // Short runs are cheaper to scan again than to look up; the runs
-        // they nest are shorter still and went before, so this one is last.
-        runs->pop_back();
-      } else {
-        top.next = static_cast<uint32_t>(runs->size());
-      }
+      const uint32_t at = stack[depth - 1];
+      if ((base[at] == u'[') != square) return false;
+      const uint32_t closeAt = static_cast<uint32_t>(q - base);
+      if (closeAt - at >= kJsonShortRun) record(at, closeAt, recordedAtOpen[depth - 1]);
     } else {
       if ((stack[depth - 1] == 0) != square) return false;
     }
@@ -394,7 +397,12 @@ const char16_t* ScanBracketRun(const char16_t* p, const char16_t* end, int maxNe
     if (step(i)) return i;
   }
   if constexpr (kRecord) {
-    while (depth > 0) (*runs)[stack[--depth]].next = static_cast<uint32_t>(runs->size());
+    while (depth > 0) {
+      --depth;
+      if (static_cast<uint32_t>(end - base) - stack[depth] >= kJsonShortRun) {
+        record(stack[depth], kJsonNoCloser, recordedAtOpen[depth]);
+      }
+    }
   }
   return end;
 }
@@ -439,7 +447,7 @@ const char16_t* JsonIndexedCloser(const std::vector<TJsonRun>& runs, size_t& cur
     i = lo;
   }
   const TJsonRun& run = runs[i];
-  cursor = run.next;
+  cursor = i + 1 + run.nested;
   if (run.close == kJsonNoCloser || base + run.close >= end) return end;
   return base + run.close;
 }

@@ -17,12 +17,12 @@
 
 #include "JsonValue.h"
 
-// The closer of one bracket run of a text block, as offsets into the block:
-// `next` is the index of the first run after this one and those it nests.
+// The closer of one bracket run of a text block, as offsets into the block,
+// and how many recorded runs it nests (they follow it).
 struct TJsonRun {
   uint32_t open;
   uint32_t close;  // kJsonNoCloser when the run is not closed
-  uint32_t next;
+  uint32_t nested;
 };
 constexpr uint32_t kJsonNoCloser = 0xFFFFFFFFu;
 
