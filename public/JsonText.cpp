@@ -123,30 +123,45 @@ inline __m128i Load8(const char16_t* p) { return _mm_loadu_si128(reinterpret_cas
 inline const char16_t* FirstOf(const char16_t* p, int mask) { return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1); }
 #endif
 
+#if KV_JSON_SSE2
+// The first unit from p that `unit` accepts; `vector` gives the movemask of
+// the lanes it accepts among 8 units (the same test, 8 at a time).
+template <class Vector, class Unit>
+inline const char16_t* FindFirst(const char16_t* p, const char16_t* end, Vector&& vector, Unit&& unit) {
+  while (end - p >= 8) {
+    const int mask = vector(Load8(p));
+    if (mask) return FirstOf(p, mask);
+    p += 8;
+  }
+  for (; p < end; ++p) {
+    if (unit(*p)) return p;
+  }
+  return end;
+}
+#else
+template <class Vector, class Unit>
+inline const char16_t* FindFirst(const char16_t* p, const char16_t* end, Vector&&, Unit&& unit) {
+  for (; p < end; ++p) {
+    if (unit(*p)) return p;
+  }
+  return end;
+}
+#endif
+
+#if KV_JSON_SSE2
+#define KV_JSON_LANES(body) [&](__m128i v) { return _mm_movemask_epi8(body); }
+#else
+#define KV_JSON_LANES(body) 0
+#endif
+
 // The next double quote or backslash.
 const char16_t* FindQuoteOrBackslash(const char16_t* p, const char16_t* end) {
 #if KV_JSON_SSE2
   const __m128i quote = _mm_set1_epi16(u'"');
-  const __m128i slash = _mm_set1_epi16(u'\\');
-  while (end - p >= 16) {
-    const __m128i a = Load8(p), b = Load8(p + 8);
-    const int ma = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(a, quote), _mm_cmpeq_epi16(a, slash)));
-    const int mb = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(b, quote), _mm_cmpeq_epi16(b, slash)));
-    if (ma) return FirstOf(p, ma);
-    if (mb) return FirstOf(p + 8, mb);
-    p += 16;
-  }
-  if (end - p >= 8) {
-    const __m128i a = Load8(p);
-    const int ma = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(a, quote), _mm_cmpeq_epi16(a, slash)));
-    if (ma) return FirstOf(p, ma);
-    p += 8;
-  }
+  const __m128i backslash = _mm_set1_epi16(u'\\');
 #endif
-  for (; p < end; ++p) {
-    if (*p == u'"' || *p == u'\\') return p;
-  }
-  return end;
+  return FindFirst(p, end, KV_JSON_LANES(_mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_cmpeq_epi16(v, backslash))),
+                   [](char16_t c) { return c == u'"' || c == u'\\'; });
 }
 
 // The closing quote of a string whose first unit is at p (a backslash skips
@@ -164,17 +179,9 @@ inline const char16_t* SkipString(const char16_t* p, const char16_t* end) {
 
 const char16_t* JsonFindBackslash(const char16_t* p, const char16_t* end) {
 #if KV_JSON_SSE2
-  const __m128i slash = _mm_set1_epi16(u'\\');
-  while (end - p >= 8) {
-    const int m = _mm_movemask_epi8(_mm_cmpeq_epi16(Load8(p), slash));
-    if (m) return FirstOf(p, m);
-    p += 8;
-  }
+  const __m128i backslash = _mm_set1_epi16(u'\\');
 #endif
-  for (; p < end; ++p) {
-    if (*p == u'\\') return p;
-  }
-  return end;
+  return FindFirst(p, end, KV_JSON_LANES(_mm_cmpeq_epi16(v, backslash)), [](char16_t c) { return c == u'\\'; });
 }
 
 const char16_t* JsonFindTopLevelEvent(const char16_t* p, const char16_t* end, char16_t separator, bool colons) {
@@ -183,24 +190,17 @@ const char16_t* JsonFindTopLevelEvent(const char16_t* p, const char16_t* end, ch
   const __m128i colon = _mm_set1_epi16(colons ? u':' : u'"');
   const __m128i quote = _mm_set1_epi16(u'"');
   const __m128i open = _mm_set1_epi16(u'{');
-  const __m128i fold = _mm_set1_epi16(0x20);
+  const __m128i fold = _mm_set1_epi16(0x20);  // "[" and "{" differ only in it
   const __m128i slash = _mm_set1_epi16(u'/');
-  while (end - p >= 8) {
-    const __m128i v = Load8(p);
-    const __m128i m = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi16(v, sep), _mm_cmpeq_epi16(v, quote)),
-        _mm_or_si128(_mm_cmpeq_epi16(_mm_or_si128(v, fold), open),
-                     _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, colon))));
-    const int mask = _mm_movemask_epi8(m);
-    if (mask) return FirstOf(p, mask);
-    p += 8;
-  }
 #endif
-  for (; p < end; ++p) {
-    const char16_t c = *p;
-    if (c == separator || c == u'"' || c == u'[' || c == u'{' || c == u'/' || (colons && c == u':')) return p;
-  }
-  return end;
+  return FindFirst(p, end,
+                   KV_JSON_LANES(_mm_or_si128(
+                       _mm_or_si128(_mm_cmpeq_epi16(v, sep), _mm_cmpeq_epi16(v, quote)),
+                       _mm_or_si128(_mm_cmpeq_epi16(_mm_or_si128(v, fold), open),
+                                    _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, colon))))),
+                   [&](char16_t c) {
+                     return c == separator || c == u'"' || c == u'[' || c == u'{' || c == u'/' || (colons && c == u':');
+                   });
 }
 
 const char16_t* JsonSkipForward(const char16_t* p, const char16_t* end) {
@@ -739,23 +739,14 @@ inline const char16_t* FindEscapeCandidate(const char16_t* p, const char16_t* en
   const __m128i quote = _mm_set1_epi16(u'"');
   const __m128i slash = _mm_set1_epi16(u'/');
   const __m128i backslash = _mm_set1_epi16(u'\\');
-  const __m128i controls = _mm_set1_epi16(0x0D);
-  while (end - p >= 8) {
-    const __m128i v = Load8(p);
-    // Units up to U+000D: saturating v - 0x0D is zero.
-    const __m128i low = _mm_cmpeq_epi16(_mm_subs_epu16(v, controls), _mm_setzero_si128());
-    const __m128i m = _mm_or_si128(_mm_or_si128(low, _mm_cmpeq_epi16(v, quote)),
-                                   _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, backslash)));
-    const int mask = _mm_movemask_epi8(m);
-    if (mask) return FirstOf(p, mask);
-    p += 8;
-  }
+  const __m128i controls = _mm_set1_epi16(0x0D);  // units up to it: saturating v - 0x0D is zero
 #endif
-  for (; p < end; ++p) {
-    const char16_t c = *p;
-    if (c <= 0x0D || c == u'"' || c == u'/' || c == u'\\') return p;
-  }
-  return end;
+  return FindFirst(p, end,
+                   KV_JSON_LANES(_mm_or_si128(
+                       _mm_or_si128(_mm_cmpeq_epi16(_mm_subs_epu16(v, controls), _mm_setzero_si128()),
+                                    _mm_cmpeq_epi16(v, quote)),
+                       _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, backslash)))),
+                   [](char16_t c) { return c <= 0x0D || c == u'"' || c == u'/' || c == u'\\'; });
 }
 
 template <class Sink>

@@ -13,13 +13,12 @@
 #include <set>
 #include <vector>
 
+#include "JsonTestSupport.h"
 #include "JsonValue.h"
 #include "NativeStrings.h"
 #include "TextConv.h"
 
 namespace {
-
-std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 std::filesystem::path DataDir() {
   if (const char* env = std::getenv("KV_DATA_DIR")) return env;
@@ -251,37 +250,6 @@ bool SameTree(IJsonValue* a, IJsonValue* b) {
     return true;
   }
   return a->GetAsString() == b->GetAsString();
-}
-
-// Touches every node without recursion; returns how many operations raised.
-int TouchAll(IJsonValue* root) {
-  int errors = 0;
-  std::vector<IJsonValuePtr> pending{root};
-  auto attempt = [&](auto&& step) {
-    try {
-      step();
-    } catch (const EJsonException&) {
-      ++errors;
-    }
-  };
-  while (!pending.empty()) {
-    IJsonValuePtr v = pending.back();
-    pending.pop_back();
-    JsonKind kind = jvNull;
-    attempt([&] { kind = v->GetKind(); });
-    if (kind == jvObject) {
-      IJsonObjectPtr o = v->GetAsObject();
-      attempt([&] { o->GetCount(); });
-      for (int32_t i = 0; i < o->GetCount(); ++i) pending.push_back(o->GetValueAt(i));
-    } else if (kind == jvArray) {
-      IJsonArrayPtr a = v->GetAsArray();
-      attempt([&] { a->GetCount(); });
-      for (int32_t i = 0; i < a->GetCount(); ++i) pending.push_back(a->GetItem(i));
-    } else {
-      attempt([&] { v->GetAsString(); });
-    }
-  }
-  return errors;
 }
 
 // The case's text: UTF-8 or UTF-16 by their marks, UTF-16 without a mark

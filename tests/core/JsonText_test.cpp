@@ -9,33 +9,11 @@
 
 #include <pthread.h>
 
+#include "JsonTestSupport.h"
 #include "JsonValue.h"
 #include "TextConv.h"
 
 namespace {
-
-std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
-
-// Reads every node (recursively; test texts are shallow).
-void TouchAllForTest(IJsonValue* v) {
-  if (v->GetKind() == jvArray) {
-    IJsonArrayPtr a = v->GetAsArray();
-    for (int32_t i = 0; i < a->GetCount(); ++i) TouchAllForTest(a->GetItem(i));
-  } else if (v->GetKind() == jvObject) {
-    IJsonObjectPtr o = v->GetAsObject();
-    for (int32_t i = 0; i < o->GetCount(); ++i) TouchAllForTest(o->GetValueAt(i));
-  }
-}
-
-template <class F>
-std::u16string ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const EJsonException& e) {
-    return e.Message();
-  }
-  return u"";
-}
 
 TEST(JsonText, EntryFunctionsOnOddTexts) {
   for (const char16_t* text : {u"", u"   ", u"null", u"bareword", u"5", u"{}"}) {
@@ -565,12 +543,12 @@ TEST(JsonText, LargeTextsReadAsScanned) {
     IJsonArrayPtr single = ParseJsonArray(u"[" + parts[i] + u"]");
     ASSERT_EQ(single->GetCount(), 1);
     IJsonValuePtr item = single->GetItem(0);
-    TouchAllForTest(item);
+    TouchAll(item);
     expected += (i ? u"," : u"") + item->ToJson();
   }
   expected += u"]";
   IJsonValuePtr large = NewJsonValue(whole);
-  TouchAllForTest(large);
+  TouchAll(large);
   EXPECT_EQ(large->ToJson(), expected);
 }
 

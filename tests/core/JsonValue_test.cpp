@@ -2,23 +2,11 @@
 // assignment and the algorithms over arrays and objects.
 #include <gtest/gtest.h>
 
+#include "JsonTestSupport.h"
 #include "JsonValue.h"
 #include "TextConv.h"
 
 namespace {
-
-std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
-
-// The message of the EJsonException that `body` raises ("" when none).
-template <class F>
-std::u16string ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const EJsonException& e) {
-    return e.Message();
-  }
-  return u"";
-}
 
 TEST(JsonValue, BuildsRecords) {
   IJsonObjectPtr record = NewJsonObject();
