@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <system_error>
+#include <thread>
 
 #include "NativeStrings.h"
 #include "TextConv.h"
@@ -24,14 +25,14 @@ TJsonTextBlock* TJsonTextBlock::Make(const char16_t* chars, size_t count) {
   TJsonTextBlock* block = new (memory) TJsonTextBlock;
   block->refs.store(0, std::memory_order_relaxed);
   block->length = static_cast<uint32_t>(count);
-  block->runs = nullptr;
+  block->runs.store(nullptr, std::memory_order_relaxed);
   block->arena.store(nullptr, std::memory_order_relaxed);
   if (count) std::memcpy(block->Data(), chars, count * sizeof(char16_t));
   return block;
 }
 
 void TJsonTextBlock::Free() {
-  delete runs;
+  delete runs.load(std::memory_order_acquire);
   delete arena.load(std::memory_order_acquire);
   this->~TJsonTextBlock();
   ::operator delete(this);
@@ -58,8 +59,7 @@ TJsonArena::~TJsonArena() {
 
 void* TJsonArena::Allocate(size_t size) {
   size = (size + 15) & ~static_cast<size_t>(15);
-  while (busy_.test_and_set(std::memory_order_acquire)) {
-  }
+  while (busy_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
   if (size > left_) {
     while (chunk_ < size) chunk_ *= 2;
     void* chunk = nullptr;

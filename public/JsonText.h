@@ -48,7 +48,7 @@ struct TJsonTextBlock {
   uint32_t length;
   // The bracket runs of a large block, recorded by the first walk over it
   // (the root's), so that nested levels jump runs instead of scanning them.
-  const std::vector<TJsonRun>* runs;
+  std::atomic<const std::vector<TJsonRun>*> runs;
   std::atomic<TJsonArena*> arena;
   char16_t* Data() { return reinterpret_cast<char16_t*>(this + 1); }
 
@@ -260,7 +260,7 @@ void JsonWalkTopLevel(const TJsonText* source, const char16_t* first, const char
   constexpr bool kColons = !std::is_same_v<std::decay_t<OnColon>, std::nullptr_t>;
   TJsonTextBlock* block = source ? source->block() : nullptr;
   const char16_t* base = block ? block->Data() : nullptr;
-  const std::vector<TJsonRun>* runs = block ? block->runs : nullptr;
+  const std::vector<TJsonRun>* runs = block ? block->runs.load(std::memory_order_acquire) : nullptr;
   std::unique_ptr<std::vector<TJsonRun>> recorded;
   if (block && !runs && block->length >= kJsonRunIndexMinLength && first == base + 1 &&
       end == base + block->length - 1) {
@@ -306,5 +306,8 @@ void JsonWalkTopLevel(const TJsonText* source, const char16_t* first, const char
     }
   }
   onItem(index, itemStart, JsonTrimBackward(itemStart, end));
-  if (recorded && !block->runs) block->runs = recorded.release();
+  if (recorded) {
+    const std::vector<TJsonRun>* none = nullptr;
+    if (block->runs.compare_exchange_strong(none, recorded.get(), std::memory_order_acq_rel)) recorded.release();
+  }
 }

@@ -9,6 +9,8 @@
 
 #include <pthread.h>
 
+#include <thread>
+
 #include "JsonTestSupport.h"
 #include "JsonValue.h"
 #include "TextConv.h"
@@ -550,6 +552,42 @@ TEST(JsonText, LargeTextsReadAsScanned) {
   IJsonValuePtr large = NewJsonValue(whole);
   TouchAll(large);
   EXPECT_EQ(large->ToJson(), expected);
+}
+
+}  // namespace
+
+namespace {
+
+// A finished tree may go to other threads: subtrees of one text, parsed on
+// two threads at once, share its block (and the memory for their nodes).
+TEST(JsonText, SubtreesOfOneTextOnTwoThreads) {
+  std::u16string text = u"[";
+  for (int i = 0; i < 2000; ++i) {
+    text += (i ? u"," : u"") + (u"{\"n\":" + AsciiToUtf16(std::to_string(i)) + u",\"list\":[1,2,{\"s\":\"x\"}]}");
+  }
+  text += u"]";
+  for (int round = 0; round < 5; ++round) {
+    IJsonArrayPtr all = ParseJsonArray(text);
+    ASSERT_EQ(all->GetCount(), 2000);
+    std::vector<IJsonValuePtr> halves[2];
+    for (int32_t i = 0; i < all->GetCount(); ++i) halves[i % 2].push_back(all->GetItem(i));
+    all = nullptr;  // the threads hold the only references
+    auto work = [](std::vector<IJsonValuePtr>* items) {
+      for (IJsonValuePtr& v : *items) {
+        TouchAll(v);
+        v->GetAsObject()->GetArray(u"list")->AddInteger(3);
+      }
+    };
+    std::thread a(work, &halves[0]), b(work, &halves[1]);
+    a.join();
+    b.join();
+    for (int k = 0; k < 2; ++k) {
+      for (size_t i = 0; i < halves[k].size(); ++i) {
+        const int n = static_cast<int>(i * 2 + k);
+        ASSERT_EQ(U8(halves[k][i]->ToJson()), "{\"n\":" + std::to_string(n) + ",\"list\":[1,2,{\"s\":\"x\"},3]}");
+      }
+    }
+  }
 }
 
 }  // namespace
