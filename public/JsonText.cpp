@@ -149,7 +149,7 @@ inline const char16_t* FindFirst(const char16_t* p, const char16_t* end, Vector&
 #endif
 
 #if KV_JSON_SSE2
-#define KV_JSON_LANES(body) [&](__m128i v) { return _mm_movemask_epi8(body); }
+#define KV_JSON_LANES(body) [=](__m128i v) { return _mm_movemask_epi8(body); }
 #else
 #define KV_JSON_LANES(body) 0
 #endif
