@@ -1,10 +1,13 @@
 #include "JsonText.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <new>
 #include <system_error>
+#include <thread>
 
 #include "NativeStrings.h"
 #include "TextConv.h"
@@ -22,8 +25,61 @@ TJsonTextBlock* TJsonTextBlock::Make(const char16_t* chars, size_t count) {
   TJsonTextBlock* block = new (memory) TJsonTextBlock;
   block->refs.store(0, std::memory_order_relaxed);
   block->length = static_cast<uint32_t>(count);
+  block->runs.store(nullptr, std::memory_order_relaxed);
+  block->arena.store(nullptr, std::memory_order_relaxed);
   if (count) std::memcpy(block->Data(), chars, count * sizeof(char16_t));
   return block;
+}
+
+void TJsonTextBlock::Free() {
+  delete runs.load(std::memory_order_acquire);
+  delete arena.load(std::memory_order_acquire);
+  this->~TJsonTextBlock();
+  ::operator delete(this);
+}
+
+void* TJsonTextBlock::Allocate(size_t size) {
+  TJsonArena* a = arena.load(std::memory_order_acquire);
+  if (!a) {
+    // Small texts get a small first chunk; chunks stay below the size at
+    // which allocators map fresh pages for every block.
+    auto* made = new TJsonArena(length < 1024 ? 2048 : 16384);
+    if (arena.compare_exchange_strong(a, made, std::memory_order_acq_rel)) {
+      a = made;
+    } else {
+      delete made;
+    }
+  }
+  return a->Allocate(size);
+}
+
+TJsonArena::~TJsonArena() {
+  for (void* chunk : chunks_) ::operator delete(chunk);
+}
+
+void* TJsonArena::Allocate(size_t size) {
+  size = (size + 15) & ~static_cast<size_t>(15);
+  while (busy_.test_and_set(std::memory_order_acquire)) std::this_thread::yield();
+  if (size > left_) {
+    while (chunk_ < size) chunk_ *= 2;
+    void* chunk = nullptr;
+    try {
+      chunks_.reserve(chunks_.size() + 1);
+      chunk = ::operator new(chunk_);
+      chunks_.push_back(chunk);
+    } catch (...) {
+      busy_.clear(std::memory_order_release);
+      throw;
+    }
+    next_ = static_cast<char*>(chunk);
+    left_ = chunk_;
+    if (chunk_ < 65536) chunk_ *= 2;
+  }
+  void* p = next_;
+  next_ += size;
+  left_ -= size;
+  busy_.clear(std::memory_order_release);
+  return p;
 }
 
 TJsonText TJsonText::Copy(std::u16string_view text) {
@@ -67,63 +123,45 @@ inline __m128i Load8(const char16_t* p) { return _mm_loadu_si128(reinterpret_cas
 inline const char16_t* FirstOf(const char16_t* p, int mask) { return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1); }
 #endif
 
+#if KV_JSON_SSE2
+// The first unit from p that `unit` accepts; `vector` gives the movemask of
+// the lanes it accepts among 8 units (the same test, 8 at a time).
+template <class Vector, class Unit>
+inline const char16_t* FindFirst(const char16_t* p, const char16_t* end, Vector&& vector, Unit&& unit) {
+  while (end - p >= 8) {
+    const int mask = vector(Load8(p));
+    if (mask) return FirstOf(p, mask);
+    p += 8;
+  }
+  for (; p < end; ++p) {
+    if (unit(*p)) return p;
+  }
+  return end;
+}
+#else
+template <class Vector, class Unit>
+inline const char16_t* FindFirst(const char16_t* p, const char16_t* end, Vector&&, Unit&& unit) {
+  for (; p < end; ++p) {
+    if (unit(*p)) return p;
+  }
+  return end;
+}
+#endif
+
+#if KV_JSON_SSE2
+#define KV_JSON_LANES(body) [=](__m128i v) { return _mm_movemask_epi8(body); }
+#else
+#define KV_JSON_LANES(body) 0
+#endif
+
 // The next double quote or backslash.
 const char16_t* FindQuoteOrBackslash(const char16_t* p, const char16_t* end) {
 #if KV_JSON_SSE2
   const __m128i quote = _mm_set1_epi16(u'"');
-  const __m128i slash = _mm_set1_epi16(u'\\');
-  while (end - p >= 16) {
-    const __m128i a = Load8(p), b = Load8(p + 8);
-    const int ma = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(a, quote), _mm_cmpeq_epi16(a, slash)));
-    const int mb = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(b, quote), _mm_cmpeq_epi16(b, slash)));
-    if (ma) return FirstOf(p, ma);
-    if (mb) return FirstOf(p + 8, mb);
-    p += 16;
-  }
-  if (end - p >= 8) {
-    const __m128i a = Load8(p);
-    const int ma = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(a, quote), _mm_cmpeq_epi16(a, slash)));
-    if (ma) return FirstOf(p, ma);
-    p += 8;
-  }
+  const __m128i backslash = _mm_set1_epi16(u'\\');
 #endif
-  for (; p < end; ++p) {
-    if (*p == u'"' || *p == u'\\') return p;
-  }
-  return end;
-}
-
-// The next double quote or bracket of either kind.
-const char16_t* FindBracketEvent(const char16_t* p, const char16_t* end) {
-#if KV_JSON_SSE2
-  // "[" and "{" (and "]" and "}") differ only in bit 0x20.
-  const __m128i quote = _mm_set1_epi16(u'"');
-  const __m128i open = _mm_set1_epi16(u'{');
-  const __m128i close = _mm_set1_epi16(u'}');
-  const __m128i fold = _mm_set1_epi16(0x20);
-  auto mask = [&](__m128i v) {
-    const __m128i f = _mm_or_si128(v, fold);
-    return _mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_or_si128(_mm_cmpeq_epi16(f, open), _mm_cmpeq_epi16(f, close))));
-  };
-  while (end - p >= 16) {
-    const int ma = mask(Load8(p));
-    if (ma) return FirstOf(p, ma);
-    const int mb = mask(Load8(p + 8));
-    if (mb) return FirstOf(p + 8, mb);
-    p += 16;
-  }
-  if (end - p >= 8) {
-    const int ma = mask(Load8(p));
-    if (ma) return FirstOf(p, ma);
-    p += 8;
-  }
-#endif
-  for (; p < end; ++p) {
-    const char16_t c = *p;
-    if (c == u'"' || c == u'[' || c == u']' || c == u'{' || c == u'}') return p;
-  }
-  return end;
+  return FindFirst(p, end, KV_JSON_LANES(_mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_cmpeq_epi16(v, backslash))),
+                   [](char16_t c) { return c == u'"' || c == u'\\'; });
 }
 
 // The closing quote of a string whose first unit is at p (a backslash skips
@@ -141,17 +179,9 @@ inline const char16_t* SkipString(const char16_t* p, const char16_t* end) {
 
 const char16_t* JsonFindBackslash(const char16_t* p, const char16_t* end) {
 #if KV_JSON_SSE2
-  const __m128i slash = _mm_set1_epi16(u'\\');
-  while (end - p >= 8) {
-    const int m = _mm_movemask_epi8(_mm_cmpeq_epi16(Load8(p), slash));
-    if (m) return FirstOf(p, m);
-    p += 8;
-  }
+  const __m128i backslash = _mm_set1_epi16(u'\\');
 #endif
-  for (; p < end; ++p) {
-    if (*p == u'\\') return p;
-  }
-  return end;
+  return FindFirst(p, end, KV_JSON_LANES(_mm_cmpeq_epi16(v, backslash)), [](char16_t c) { return c == u'\\'; });
 }
 
 const char16_t* JsonFindTopLevelEvent(const char16_t* p, const char16_t* end, char16_t separator, bool colons) {
@@ -160,24 +190,17 @@ const char16_t* JsonFindTopLevelEvent(const char16_t* p, const char16_t* end, ch
   const __m128i colon = _mm_set1_epi16(colons ? u':' : u'"');
   const __m128i quote = _mm_set1_epi16(u'"');
   const __m128i open = _mm_set1_epi16(u'{');
-  const __m128i fold = _mm_set1_epi16(0x20);
+  const __m128i fold = _mm_set1_epi16(0x20);  // "[" and "{" differ only in it
   const __m128i slash = _mm_set1_epi16(u'/');
-  while (end - p >= 8) {
-    const __m128i v = Load8(p);
-    const __m128i m = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi16(v, sep), _mm_cmpeq_epi16(v, quote)),
-        _mm_or_si128(_mm_cmpeq_epi16(_mm_or_si128(v, fold), open),
-                     _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, colon))));
-    const int mask = _mm_movemask_epi8(m);
-    if (mask) return FirstOf(p, mask);
-    p += 8;
-  }
 #endif
-  for (; p < end; ++p) {
-    const char16_t c = *p;
-    if (c == separator || c == u'"' || c == u'[' || c == u'{' || c == u'/' || (colons && c == u':')) return p;
-  }
-  return end;
+  return FindFirst(p, end,
+                   KV_JSON_LANES(_mm_or_si128(
+                       _mm_or_si128(_mm_cmpeq_epi16(v, sep), _mm_cmpeq_epi16(v, quote)),
+                       _mm_or_si128(_mm_cmpeq_epi16(_mm_or_si128(v, fold), open),
+                                    _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, colon))))),
+                   [&](char16_t c) {
+                     return c == separator || c == u'"' || c == u'[' || c == u'{' || c == u'/' || (colons && c == u':');
+                   });
 }
 
 const char16_t* JsonSkipForward(const char16_t* p, const char16_t* end) {
@@ -219,33 +242,214 @@ const char16_t* JsonTrimBackward(const char16_t* start, const char16_t* end) {
   }
 }
 
+namespace {
+
+#if KV_JSON_SSE2
+// Bit k of each mask stands for unit k of the 64 units at p: double quotes,
+// backslashes, opening and closing brackets (either kind).
+inline void Masks64(const char16_t* p, uint64_t& quotes, uint64_t& backslashes, uint64_t& opens, uint64_t& closes) {
+  const __m128i quote = _mm_set1_epi16(u'"');
+  const __m128i backslash = _mm_set1_epi16(u'\\');
+  const __m128i open = _mm_set1_epi16(u'{');
+  const __m128i close = _mm_set1_epi16(u'}');
+  const __m128i fold = _mm_set1_epi16(0x20);  // "[" and "{", "]" and "}" differ only in it
+  quotes = backslashes = opens = closes = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i x = Load8(p + 16 * k), y = Load8(p + 16 * k + 8);
+    const __m128i fx = _mm_or_si128(x, fold), fy = _mm_or_si128(y, fold);
+    auto bits = [](__m128i a, __m128i b) {
+      return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b))));
+    };
+    quotes |= bits(_mm_cmpeq_epi16(x, quote), _mm_cmpeq_epi16(y, quote)) << (16 * k);
+    backslashes |= bits(_mm_cmpeq_epi16(x, backslash), _mm_cmpeq_epi16(y, backslash)) << (16 * k);
+    opens |= bits(_mm_cmpeq_epi16(fx, open), _mm_cmpeq_epi16(fy, open)) << (16 * k);
+    closes |= bits(_mm_cmpeq_epi16(fx, close), _mm_cmpeq_epi16(fy, close)) << (16 * k);
+  }
+}
+
+// Bit k = parity of the set bits at 0..k.
+inline uint64_t PrefixXor(uint64_t x) {
+  x ^= x << 1;
+  x ^= x << 2;
+  x ^= x << 4;
+  x ^= x << 8;
+  x ^= x << 16;
+  x ^= x << 32;
+  return x;
+}
+#endif
+
+// The closer of the bracket run at p, recording the runs when `runs` is
+// given. Inside a string a backslash escapes the next unit; outside, it is
+// an ordinary unit; a closing bracket of the other kind is ignored.
+template <bool kRecord>
+const char16_t* ScanBracketRun(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                               std::u16string_view whole, const char16_t* base, std::vector<TJsonRun>* runs) {
+  // One entry per open bracket: its offset, or 0 for "[" and 1 for "{";
+  // recording, also how many runs were recorded when it opened.
+  uint32_t stack[kJsonMaxDepth + 1];
+  uint32_t recordedAtOpen[kRecord ? kJsonMaxDepth + 1 : 1];
+  if (maxNest > kJsonMaxDepth) maxNest = kJsonMaxDepth;
+  int depth = 0;
+  auto open = [&](const char16_t* q) {
+    if (depth >= maxNest) RaiseJsonParseError(className, whole);
+    if constexpr (kRecord) {
+      recordedAtOpen[depth] = static_cast<uint32_t>(runs->size());
+      stack[depth++] = static_cast<uint32_t>(q - base);
+    } else {
+      stack[depth++] = *q == u'[' ? 0 : 1;
+    }
+  };
+  // Long runs go in the order they open, before the runs they nest (which
+  // closed first); short runs are cheaper to scan again than to look up.
+  auto record = [&](uint32_t at, uint32_t closeAt, uint32_t since) {
+    const uint32_t nested = static_cast<uint32_t>(runs->size()) - since;
+    runs->insert(runs->begin() + since, TJsonRun{at, closeAt, nested});
+  };
+  // True when q closes the run that started at p.
+  auto close = [&](const char16_t* q) {
+    const bool square = *q == u']';
+    if constexpr (kRecord) {
+      const uint32_t at = stack[depth - 1];
+      if ((base[at] == u'[') != square) return false;
+      const uint32_t closeAt = static_cast<uint32_t>(q - base);
+      if (closeAt - at >= kJsonShortRun) record(at, closeAt, recordedAtOpen[depth - 1]);
+    } else {
+      if ((stack[depth - 1] == 0) != square) return false;
+    }
+    return --depth == 0;
+  };
+  bool inString = false, escapeNext = false;
+  auto step = [&](const char16_t* q) {
+    const char16_t c = *q;
+    if (inString) {
+      if (escapeNext) {
+        escapeNext = false;
+      } else if (c == u'\\') {
+        escapeNext = true;
+      } else if (c == u'"') {
+        inString = false;
+      }
+      return false;
+    }
+    if (c == u'"') {
+      inString = true;
+    } else if (c == u'[' || c == u'{') {
+      open(q);
+    } else if (c == u']' || c == u'}') {
+      return close(q);
+    }
+    return false;
+  };
+  open(p);
+  const char16_t* i = p + 1;
+#if KV_JSON_SSE2
+  // 64 units at a time: the string regions follow from the quotes that are
+  // not escaped; only brackets outside them are visited one by one.
+  while (end - i >= 64) {
+    uint64_t quotes, backslashes, opens, closes;
+    Masks64(i, quotes, backslashes, opens, closes);
+    uint64_t escaped = 0;
+    bool carry = false;
+    if (backslashes | escapeNext) {
+      // Escapes as if every backslash were inside a string; checked below.
+      uint64_t b = backslashes;
+      if (escapeNext) {
+        escaped |= 1;
+        b &= ~uint64_t{1};
+      }
+      while (b) {
+        const int k = __builtin_ctzll(b);
+        if (k == 63) {
+          carry = true;
+          break;
+        }
+        escaped |= uint64_t{2} << k;
+        b &= ~(uint64_t{3} << k);
+      }
+    }
+    uint64_t inside = PrefixXor(quotes & ~escaped);
+    if (inString) inside = ~inside;
+    if (backslashes & ~inside) {
+      // A backslash outside a string escapes nothing: unit by unit.
+      for (const char16_t* q = i; q < i + 64; ++q) {
+        if (step(q)) return q;
+      }
+      i += 64;
+      continue;
+    }
+    uint64_t events = (opens | closes) & ~inside;
+    while (events) {
+      const int k = __builtin_ctzll(events);
+      if ((opens >> k) & 1) {
+        open(i + k);
+      } else if (close(i + k)) {
+        return i + k;
+      }
+      events &= events - 1;
+    }
+    inString = (inside >> 63) != 0;
+    escapeNext = carry;
+    i += 64;
+  }
+#endif
+  for (; i < end; ++i) {
+    if (step(i)) return i;
+  }
+  if constexpr (kRecord) {
+    while (depth > 0) {
+      --depth;
+      if (static_cast<uint32_t>(end - base) - stack[depth] >= kJsonShortRun) {
+        record(stack[depth], kJsonNoCloser, recordedAtOpen[depth]);
+      }
+    }
+  }
+  return end;
+}
+
+}  // namespace
+
 const char16_t* JsonMatchingCloser(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
                                    std::u16string_view whole) {
   if (*p == u'"') return SkipString(p + 1, end);
-  // One entry per open bracket: 0 waits for "]", 1 for "}". Brackets of the
-  // other kind are not checked.
-  uint8_t stack[kJsonMaxDepth + 1];
-  if (maxNest > kJsonMaxDepth) maxNest = kJsonMaxDepth;
-  int depth = 0;
-  stack[depth++] = *p == u'[' ? 0 : 1;
-  const char16_t* i = p + 1;
-  for (;;) {
-    i = FindBracketEvent(i, end);
-    if (i == end) return end;
-    const char16_t c = *i;
-    if (c == u'"') {
-      i = SkipString(i + 1, end);
-      if (i == end) return end;
-      ++i;
-    } else if (c == u'[' || c == u'{') {
-      if (depth >= maxNest) RaiseJsonParseError(className, whole);
-      stack[depth++] = c == u'[' ? 0 : 1;
-      ++i;
-    } else {
-      if (stack[depth - 1] == (c == u']' ? 0 : 1) && --depth == 0) return i;
-      ++i;
-    }
+  return ScanBracketRun<false>(p, end, maxNest, className, whole, nullptr, nullptr);
+}
+
+const char16_t* JsonRecordedCloser(const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                                   std::u16string_view whole, const char16_t* base, std::vector<TJsonRun>& runs) {
+  return ScanBracketRun<true>(p, end, maxNest, className, whole, base, &runs);
+}
+
+const char16_t* JsonIndexedCloser(const std::vector<TJsonRun>& runs, size_t& cursor, const char16_t* base,
+                                  const char16_t* p, const char16_t* end, int maxNest, const char16_t* className,
+                                  std::u16string_view whole) {
+  const uint32_t offset = static_cast<uint32_t>(p - base);
+  size_t i = cursor;
+  // The walk meets recorded runs in order: one beyond the cursor's means a
+  // short run, which was not recorded.
+  if (i < runs.size() && runs[i].open > offset && (i == 0 || runs[i - 1].open < offset)) {
+    return JsonMatchingCloser(p, end, maxNest, className, whole);
   }
+  if (i >= runs.size() || runs[i].open != offset) {
+    size_t lo = 0, hi = runs.size();
+    while (lo < hi) {
+      const size_t mid = lo + (hi - lo) / 2;
+      if (runs[mid].open < offset) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    if (lo == runs.size() || runs[lo].open != offset) {
+      cursor = lo;  // where the walk's next recorded run, if any, is
+      return JsonMatchingCloser(p, end, maxNest, className, whole);
+    }
+    i = lo;
+  }
+  const TJsonRun& run = runs[i];
+  cursor = i + 1 + run.nested;
+  if (run.close == kJsonNoCloser || base + run.close >= end) return end;
+  return base + run.close;
 }
 
 // ---- kinds and numbers ----
@@ -262,8 +466,13 @@ bool JsonTryReadInteger(std::u16string_view text, int64_t& value) {
 }
 
 JsonKind JsonDetectKind(std::u16string_view text) {
-  const size_t n = text.size();
   int64_t i;
+  double d;
+  return JsonReadKind(text, i, d);
+}
+
+JsonKind JsonReadKind(std::u16string_view text, int64_t& i, double& d) {
+  const size_t n = text.size();
   if (n < 2) return TryStrToInt64(text, i) ? jvInteger : jvNull;
   const char16_t first = text[0], last = text[n - 1];
   if (first == u'{' && last == u'}') return jvObject;
@@ -272,98 +481,130 @@ JsonKind JsonDetectKind(std::u16string_view text) {
   if (n == 4 && SameTextAscii(text, u"null")) return jvNull;
   if ((n == 4 && SameTextAscii(text, u"true")) || (n == 5 && SameTextAscii(text, u"false"))) return jvBoolean;
   if (JsonTryReadInteger(text, i)) return jvInteger;
-  double d;
   if (JsonTryReadFloat(text, d)) return jvFloat;
   return jvNull;
 }
 
+namespace {
+
+// Powers of ten that doubles hold exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+}  // namespace
+
 bool JsonTryReadFloat(std::u16string_view text, double& value) {
-  size_t i = 0, n = text.size();
-  while (i < n && text[i] == u' ') ++i;
-  while (n > i && text[n - 1] == u' ') --n;
-  if (i == n) return false;
-  // The syntax is checked here; std::from_chars (locale-independent) gets
-  // a normalised copy: no "+", a digit before the point, a bounded exponent.
-  char local[128];
+  const char16_t* p = text.data();
+  const char16_t* end = p + text.size();
+  while (p < end && *p == u' ') ++p;
+  while (end > p && end[-1] == u' ') --end;
+  if (p == end) return false;
+  const char16_t* const start = p;
+  const bool negative = *p == u'-';
+  if (*p == u'-' || *p == u'+') ++p;
+  // Mantissa digits (the first 19 significant ones exactly), the point and
+  // the exponent, checked in one pass.
+  uint64_t mantissa = 0;
+  int significant = 0;     // significant digits seen
+  int64_t dropped = 0;     // significant integer digits beyond 19 (each a power of ten)
+  int64_t fraction = 0;    // fraction digits kept in the mantissa
+  size_t digits = 0;
+  for (; p < end && *p >= u'0' && *p <= u'9'; ++p, ++digits) {
+    if (significant == 0 && *p == u'0') continue;
+    if (significant < 19) {
+      mantissa = mantissa * 10 + (*p - u'0');
+    } else {
+      ++dropped;
+    }
+    ++significant;
+  }
+  [[maybe_unused]] bool inexact = significant > 19;
+  if (p < end && *p == u'.') {
+    for (++p; p < end && *p >= u'0' && *p <= u'9'; ++p, ++digits) {
+      if (significant == 0 && *p == u'0') {
+        ++fraction;
+        continue;
+      }
+      if (significant < 19) {
+        mantissa = mantissa * 10 + (*p - u'0');
+        ++fraction;
+      } else if (*p != u'0') {
+        inexact = true;
+      }
+      ++significant;
+    }
+  }
+  if (digits == 0) return false;
+  int64_t exponent = 0;
+  const char16_t* const mantissaEnd = p;
+  if (p < end && (*p == u'e' || *p == u'E')) {
+    ++p;
+    bool expNegative = false;
+    if (p < end && (*p == u'-' || *p == u'+')) expNegative = *p++ == u'-';
+    if (p == end || *p < u'0' || *p > u'9') return false;
+    for (; p < end && *p >= u'0' && *p <= u'9'; ++p) {
+      if (exponent < 1000000000000000) exponent = exponent * 10 + (*p - u'0');
+    }
+    if (expNegative) exponent = -exponent;
+  }
+  if (p != end) return false;
+  if (mantissa == 0) {
+    value = negative ? -0.0 : 0.0;
+    return true;
+  }
+  const int64_t scale = exponent + dropped - fraction;  // value = mantissa * 10^scale
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+  // Exact operands give the correctly rounded result in one operation (not
+  // with x87 arithmetic, which would round twice).
+  if (!inexact && mantissa <= (uint64_t{1} << 53) && scale >= -22 && scale <= 22) {
+    const double m = static_cast<double>(mantissa);
+    const double r = scale < 0 ? m / kExactPowers[-scale] : m * kExactPowers[scale];
+    value = negative ? -r : r;
+    return true;
+  }
+#endif
+  // Otherwise the library converter (locale-independent) reads the checked
+  // text: digits, an optional point, an optional exponent, no "+" sign.
+  const int64_t kept = significant < 19 ? significant : 19;
+  const int64_t magnitude = scale + kept - 1;  // decimal exponent of the first digit
+  if (magnitude > 310) {
+    value = negative ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
+    return true;
+  }
+  if (magnitude < -330) {
+    value = negative ? -0.0 : 0.0;
+    return true;
+  }
+  char local[96];
   std::string heap;
+  const size_t n = static_cast<size_t>(end - start);
   char* out = local;
-  if (n - i + 16 > sizeof local) {
-    heap.resize(n - i + 16);
+  if (n + 24 > sizeof local) {
+    heap.resize(n + 24);
     out = heap.data();
   }
   size_t o = 0;
-  bool negative = false;
-  if (text[i] == u'-' || text[i] == u'+') {
-    negative = text[i] == u'-';
-    if (negative) out[o++] = '-';
-    ++i;
-  }
-  auto isDigit = [&](size_t k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
-  size_t intDigits = 0, intLeadingZeros = 0, fracDigits = 0, fracLeadingZeros = 0;
-  bool nonZero = false;
-  const size_t mantissaStart = o;
-  out[o++] = '0';  // keeps ".5" readable; harmless before other digits
-  for (; isDigit(i); ++i, ++intDigits) {
-    if (text[i] != u'0') nonZero = true;
-    if (!nonZero) ++intLeadingZeros;
-    out[o++] = static_cast<char>(text[i]);
-  }
-  if (i < n && text[i] == u'.') {
-    ++i;
-    const size_t point = o;
-    out[o++] = '.';
-    for (; isDigit(i); ++i, ++fracDigits) {
-      if (text[i] != u'0' && !nonZero) {
-        nonZero = true;
-        fracLeadingZeros = fracDigits;
-      }
-      out[o++] = static_cast<char>(text[i]);
-    }
-    if (fracDigits == 0) o = point;
-  }
-  if (intDigits + fracDigits == 0) return false;
-  const size_t mantissaDigits = intDigits + fracDigits;
-  int64_t exponent = 0;
-  if (i < n && (text[i] == u'e' || text[i] == u'E')) {
-    ++i;
-    bool expNegative = false;
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-      expNegative = text[i] == u'-';
-      ++i;
-    }
-    if (!isDigit(i)) return false;
-    // Beyond this bound the value is out of range (or zero) whatever the
-    // mantissa holds; clamping keeps the converter's exponent small.
-    const int64_t bound = static_cast<int64_t>(mantissaDigits) + 400;
-    for (; isDigit(i); ++i) {
-      if (exponent <= bound) exponent = exponent * 10 + (text[i] - u'0');
-    }
-    if (exponent > bound) exponent = bound;
-    if (expNegative) exponent = -exponent;
-  }
-  if (i != n) return false;
+  const char16_t* q = start;
+  if (*q == u'-' || *q == u'+') ++q;
+  if (negative) out[o++] = '-';
+  out[o++] = '0';  // a digit before the point, for texts like ".5"
+  const size_t count = static_cast<size_t>(mantissaEnd - q);
+  for (size_t k = 0; k < count; ++k) out[o + k] = static_cast<char>(q[k]);
+  o += count;
+  if (out[o - 1] == '.') --o;
   if (exponent != 0) {
     out[o++] = 'e';
-    const auto r = std::to_chars(out + o, out + o + 12, exponent);
-    o = r.ptr - out;
+    o = std::to_chars(out + o, out + o + 12, exponent).ptr - out;
   }
-  (void)mantissaStart;
   double result = 0;
   const auto r = std::from_chars(out, out + o, result, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) {
-    // Decide between overflow and underflow by the decimal magnitude.
-    if (!nonZero) {
-      result = 0;
-    } else {
-      const int64_t magnitude = intDigits > intLeadingZeros
-                                    ? static_cast<int64_t>(intDigits - intLeadingZeros) - 1 + exponent
-                                    : -static_cast<int64_t>(fracLeadingZeros) - 1 + exponent;
-      result = magnitude > 0 ? std::numeric_limits<double>::max() : 0.0;
-    }
+    result = magnitude > 0 ? std::numeric_limits<double>::max() : 0.0;
     if (negative) result = -result;
   } else if (r.ec != std::errc() || r.ptr != out + o) {
     return false;
   } else if (std::isinf(result)) {
+    // Beyond the range: the largest finite double of the sign.
     result = negative ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();
   }
   value = result;
@@ -491,12 +732,29 @@ inline char16_t EscapeLetter(char16_t c) {
   }
 }
 
+// The next unit that may need escaping: a control unit up to U+000D, a
+// quote, a slash or a backslash.
+inline const char16_t* FindEscapeCandidate(const char16_t* p, const char16_t* end) {
+#if KV_JSON_SSE2
+  const __m128i quote = _mm_set1_epi16(u'"');
+  const __m128i slash = _mm_set1_epi16(u'/');
+  const __m128i backslash = _mm_set1_epi16(u'\\');
+  const __m128i controls = _mm_set1_epi16(0x0D);  // units up to it: saturating v - 0x0D is zero
+#endif
+  return FindFirst(p, end,
+                   KV_JSON_LANES(_mm_or_si128(
+                       _mm_or_si128(_mm_cmpeq_epi16(_mm_subs_epu16(v, controls), _mm_setzero_si128()),
+                                    _mm_cmpeq_epi16(v, quote)),
+                       _mm_or_si128(_mm_cmpeq_epi16(v, slash), _mm_cmpeq_epi16(v, backslash)))),
+                   [](char16_t c) { return c <= 0x0D || c == u'"' || c == u'/' || c == u'\\'; });
+}
+
 template <class Sink>
 void EscapeInto(Sink& sink, std::u16string_view text) {
   const char16_t* p = text.data();
   const char16_t* const end = p + text.size();
   const char16_t* run = p;
-  for (; p < end; ++p) {
+  for (; (p = FindEscapeCandidate(p, end)) < end; ++p) {
     const char16_t c = *p;
     if (c > u'\\') continue;
     const char16_t letter = EscapeLetter(c);
@@ -587,8 +845,9 @@ std::u16string JsonUnescape(std::u16string_view text, const char16_t* className)
 void TJsonWriter::Grow(size_t more) {
   size_t cap = cap_ < 64 ? 64 : cap_ * 2;
   while (cap - size_ < more) cap *= 2;
-  buffer_.resize(cap);
-  data_ = buffer_.data();
+  void* grown = std::realloc(data_, cap * sizeof(char16_t));
+  if (!grown) throw std::bad_alloc();
+  data_ = static_cast<char16_t*>(grown);
   cap_ = cap;
 }
 
@@ -619,8 +878,9 @@ void TJsonWriter::AppendFloat(double value) {
 }
 
 std::u16string TJsonWriter::Take() {
-  buffer_.resize(size_);
+  std::u16string text(data_ ? data_ : u"", size_);
+  std::free(data_);
   data_ = nullptr;
   size_ = cap_ = 0;
-  return std::move(buffer_);
+  return text;
 }

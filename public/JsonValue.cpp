@@ -18,6 +18,19 @@ namespace {
 
 enum class TNodeClass : uint8_t { Value, Object, Array };
 
+// The values of one parsed container level, allocated together: one
+// allocation and one reference to the text block per level instead of one
+// per value. The memory goes when the last of its values is freed.
+// The slab lives in the block's arena.
+struct TJsonSlab {
+  std::atomic<int32_t> live;
+  TJsonTextBlock* block;  // one reference while values live
+
+  void Release() {
+    if (live.fetch_sub(1, std::memory_order_acq_rel) == 1) block->Drop();
+  }
+};
+
 class TJsonValue;
 class TJsonObject;
 class TJsonArray;
@@ -129,9 +142,10 @@ class TJsonBase {
     dying.Push(node);
     while (TJsonBase* n = dying.Pop()) {
       n->ReleaseChildren(dying);
-      delete n;
+      Free(n);
     }
   }
+  static void Free(TJsonBase* node);
 
   std::atomic<int32_t> refs_{0};
   const TNodeClass cls_;
@@ -140,9 +154,28 @@ class TJsonBase {
   JsonKind kind_ = jvNull;  // values only
   int32_t indent_ = 0;
   int32_t tag_ = 0;
+  // Where the node's memory is: in a slab of values, in a block's arena (a
+  // container parsed from it, holding one reference to it), or alone.
+  TJsonSlab* slab_ = nullptr;
+  TJsonTextBlock* home_ = nullptr;
   // Pending text while not parsed; for values, afterwards the string content.
+  // Runs of the slab's block may be borrowed: the slab holds the block.
   TJsonText text_;
 };
+
+void TJsonBase::Free(TJsonBase* node) {
+  TJsonSlab* slab = node->slab_;
+  TJsonTextBlock* home = node->home_;
+  void* memory = dynamic_cast<void*>(node);
+  node->~TJsonBase();
+  if (slab) {
+    slab->Release();
+  } else if (home) {
+    home->Drop();
+  } else {
+    ::operator delete(memory);
+  }
+}
 
 namespace {
 
@@ -244,7 +277,7 @@ class TJsonNode : public Intf, public TJsonBase {
     int32_t last = -1;
     std::u16string_view lastText;
     JsonWalkTopLevel(
-        first, end, separator, kJsonMaxDepth, ClassName(), std::u16string_view(first, end - first),
+        nullptr, first, end, separator, kJsonMaxDepth, ClassName(), std::u16string_view(first, end - first),
         [&](int32_t index, const char16_t* s, const char16_t* e) {
           last = index;
           lastText = std::u16string_view(s, e - s);
@@ -268,7 +301,10 @@ class TJsonNode : public Intf, public TJsonBase {
 class TJsonValue final : public TJsonNode<IJsonValue> {
  public:
   TJsonValue() : TJsonNode(TNodeClass::Value) {}
-  explicit TJsonValue(TJsonText pending) : TJsonNode(TNodeClass::Value) {
+  // A value of a slab; the parent's reference comes with it.
+  TJsonValue(TJsonSlab* slab, TJsonText pending) : TJsonNode(TNodeClass::Value) {
+    refs_.store(1, std::memory_order_relaxed);
+    slab_ = slab;
     parsed_ = pending.empty();
     text_ = std::move(pending);
   }
@@ -387,7 +423,7 @@ class TJsonValue final : public TJsonNode<IJsonValue> {
   };
 };
 
-// One member of an object. Pairs belong to their object's list.
+// One member of an object, held by value in its object's list.
 struct TJsonPair {
   TJsonText key;
   TJsonValue* value = nullptr;  // one reference; created on first need
@@ -399,6 +435,46 @@ struct TJsonPair {
     }
     return value;
   }
+};
+
+// The values of one level parsed from `source`, in a new slab. Each is
+// constructed from its pending run by make(slot, slab).
+template <class Make>
+void MakeSlab(const TJsonText& source, size_t count, Make&& make) {
+  if (count == 0) return;
+  constexpr size_t kHeader = (sizeof(TJsonSlab) + alignof(TJsonValue) - 1) / alignof(TJsonValue) * alignof(TJsonValue);
+  TJsonTextBlock* block = source.block();
+  void* memory = block->Allocate(kHeader + count * sizeof(TJsonValue));
+  auto* slab = new (memory) TJsonSlab;
+  slab->live.store(static_cast<int32_t>(count), std::memory_order_relaxed);
+  slab->block = block;
+  block->Hold();
+  char* slots = static_cast<char*>(memory) + kHeader;
+  for (size_t i = 0; i < count; ++i) make(slots + i * sizeof(TJsonValue), slab, i);
+}
+
+// A list with room for the items of one level on the stack.
+template <class T, size_t N = 32>
+class TScratch {
+ public:
+  void push_back(T item) {
+    if (heap_.empty() && count_ < N) {
+      inline_[count_++] = std::move(item);
+      return;
+    }
+    if (heap_.empty()) {
+      heap_.reserve(N * 4);
+      for (size_t i = 0; i < count_; ++i) heap_.push_back(std::move(inline_[i]));
+    }
+    heap_.push_back(std::move(item));
+  }
+  size_t size() const { return heap_.empty() ? count_ : heap_.size(); }
+  T& operator[](size_t i) { return heap_.empty() ? inline_[i] : heap_[i]; }
+
+ private:
+  T inline_[N];
+  size_t count_ = 0;
+  std::vector<T> heap_;
 };
 
 // The key index: bucket chains of (key, position).
@@ -494,8 +570,8 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
     TJsonValue* v = Found(key);
     return v ? IJsonValuePtr(v) : nullptr;
   }
-  std::u16string GetKey(int32_t index) override { return std::u16string(PairAt(index)->key.view()); }
-  IJsonValuePtr GetValueAt(int32_t index) override { return PairAt(index)->Value(); }
+  std::u16string GetKey(int32_t index) override { return std::u16string(PairAt(index).key.view()); }
+  IJsonValuePtr GetValueAt(int32_t index) override { return PairAt(index).Value(); }
   bool GetAutoCreate() override { return autoCreate_; }
   IJsonArrayPtr GetArray(std::u16string_view key) override {
     if (TJsonValue* v = Found(key)) return v->GetAsArray();
@@ -540,7 +616,7 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
     pairs_.reserve(static_cast<size_t>(buckets < 65536 ? buckets : 65536));
   }
   void SetAutoCreate(bool autoCreate) override { autoCreate_ = autoCreate; }
-  void SetValueAt(int32_t index, IJsonValue* value) override { PairAt(index)->Value()->Assign(value); }
+  void SetValueAt(int32_t index, IJsonValue* value) override { PairAt(index).Value()->Assign(value); }
   void SetValue(std::u16string_view key, IJsonValue* value) override {
     if (TJsonValue* v = Found(key)) {
       v->Assign(value);
@@ -654,15 +730,14 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
   void WriteContent(TJsonWriter& writer, int depth) override;
   void AssignFrom(TJsonBase* source, int depth) override;
   void ReleaseChildren(TDyingNodes& dying) override {
-    for (TJsonPair* pair : pairs_) {
-      DropInto(pair->value, dying);
-      pair->value = nullptr;
-      delete pair;
+    for (TJsonPair& pair : pairs_) {
+      DropInto(pair.value, dying);
+      pair.value = nullptr;
     }
     pairs_.clear();
   }
 
-  TJsonPair* PairAt(int32_t index) {
+  TJsonPair& PairAt(int32_t index) {
     EnsureParsed();
     if (index < 0 || static_cast<size_t>(index) >= pairs_.size()) RaiseJsonListIndexError(index);
     return pairs_[index];
@@ -671,24 +746,29 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
   TJsonValue* Found(std::u16string_view key) {
     EnsureParsed();
     const int32_t index = Lookup(key);
-    return index >= 0 ? pairs_[index]->Value() : nullptr;
+    return index >= 0 ? pairs_[index].Value() : nullptr;
   }
   TJsonValue* FoundOrCreated(std::u16string_view key) {
     if (TJsonValue* v = Found(key)) return v;
     return autoCreate_ ? AddPair(key) : nullptr;
   }
   // Appends a member holding a new null value and returns the value.
-  TJsonValue* AddPair(std::u16string_view key) {
+  TJsonValue* AddPair(std::u16string_view key) { return AddPair(TJsonText::Copy(key)); }
+  TJsonValue* AddPair(TJsonText key) {
     EnsureParsed();
-    auto pair = std::make_unique<TJsonPair>();
-    pair->key = TJsonText::Copy(key);
-    TJsonValue* v = pair->Value();
-    Append(pair.release());
+    TJsonPair pair{std::move(key), nullptr};
+    TJsonValue* v = pair.Value();
+    Append(std::move(pair));
     return v;
   }
-  void Append(TJsonPair* pair) {
-    pairs_.push_back(pair);
-    if (index_ && indexValid_) index_->Add(pair->key.view(), LastPosition());
+  void Append(TJsonPair&& pair) {
+    try {
+      pairs_.push_back(std::move(pair));
+    } catch (...) {
+      if (pair.value) pair.value->Drop();
+      throw;
+    }
+    if (index_ && indexValid_) index_->Add(pairs_.back().key.view(), LastPosition());
   }
   int32_t LastPosition() const { return static_cast<int32_t>(pairs_.size()) - 1; }
   // Position of the key; with duplicates the last one. Small objects are
@@ -697,7 +777,7 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
     const int32_t n = static_cast<int32_t>(pairs_.size());
     if (n <= kLinearLookup) {
       for (int32_t i = n - 1; i >= 0; --i) {
-        if (pairs_[i]->key.view() == key) return i;
+        if (pairs_[i].key.view() == key) return i;
       }
       return -1;
     }
@@ -707,23 +787,32 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
   void RebuildIndex() {
     // Bucket counts far beyond any member count only cost memory.
     index_ = std::make_unique<TJsonHash>(buckets_ < (1 << 20) ? buckets_ : (1 << 20));
-    for (size_t i = 0; i < pairs_.size(); ++i) index_->Add(pairs_[i]->key.view(), static_cast<int32_t>(i));
+    for (size_t i = 0; i < pairs_.size(); ++i) index_->Add(pairs_[i].key.view(), static_cast<int32_t>(i));
     indexValid_ = true;
   }
   void ClearPairs() {
-    std::vector<TJsonPair*> pairs;
+    std::vector<TJsonPair> pairs;
     pairs.swap(pairs_);
     index_.reset();
     indexValid_ = false;
-    for (TJsonPair* pair : pairs) {
-      if (pair->value) pair->value->Drop();
-      delete pair;
+    for (TJsonPair& pair : pairs) {
+      if (pair.value) pair.value->Drop();
     }
+    pairs.clear();
+    source_.reset();
   }
+  // Builds the members of parsed text: one slab for their values.
+  struct TParsedMember {
+    TJsonText key;
+    const char16_t* value;
+    const char16_t* valueEnd;
+  };
+  void AddParsedMembers(const TJsonText& text, TScratch<TParsedMember>& members);
   void MergeFrom(TJsonObject* other, int depth);
 
   static constexpr int32_t kLinearLookup = 8;
-  std::vector<TJsonPair*> pairs_;  // owned
+  std::vector<TJsonPair> pairs_;
+  TJsonText source_;  // the parsed text, whose runs the keys borrow
   int32_t buckets_ = 1024;
   bool autoCreate_ = true;
   bool indexValid_ = false;
@@ -1105,16 +1194,31 @@ IJsonValuePtr TJsonValue::Clone() {
   return keep;
 }
 
+// A pending container for a value's text, in the text block's arena; it
+// holds the block, so its pending text is borrowed. One reference, for the value.
+template <class T>
+TJsonBase* MakeParsedContainer(const TJsonText& text) {
+  TJsonTextBlock* block = text.block();
+  T* node = new (block->Allocate(sizeof(T))) T(text.Borrow(text.data(), text.size()));
+  node->home_ = block;
+  block->Hold();
+  node->refs_.store(1, std::memory_order_relaxed);
+  return node;
+}
+
 void TJsonValue::ParseText(const TJsonText& text) {
   ClearContent();
   parsed_ = true;
   const std::u16string_view t = text.view();
-  switch (JsonDetectKind(t)) {
+  int64_t i = 0;
+  double d = 0;
+  switch (JsonReadKind(t, i, d)) {
     case jvString: {
       const char16_t* inner = text.data() + 1;
       const char16_t* innerEnd = text.end() - 1;
       if (JsonFindBackslash(inner, innerEnd) == innerEnd) {
-        text_ = text.Sub(inner, innerEnd - inner);
+        text_ = slab_ && text.block() == slab_->block ? text.Borrow(inner, innerEnd - inner)
+                                                      : text.Sub(inner, innerEnd - inner);
       } else {
         text_ = TJsonText::Copy(JsonUnescape(std::u16string_view(inner, innerEnd - inner), ClassName()));
       }
@@ -1122,29 +1226,19 @@ void TJsonValue::ParseText(const TJsonText& text) {
       break;
     }
     case jvInteger:
-      JsonTryReadInteger(t, int_);
+      int_ = i;
       kind_ = jvInteger;
       break;
     case jvFloat:
-      JsonTryReadFloat(t, float_);
+      float_ = d;
       kind_ = jvFloat;
       break;
     case jvBoolean:
       bool_ = SameTextAscii(t, u"true");
       kind_ = jvBoolean;
       break;
-    case jvObject: {
-      auto* object = new TJsonObject(text);
-      object->Hold();
-      TakeContainer(jvObject, object);
-      break;
-    }
-    case jvArray: {
-      auto* array = new TJsonArray(text);
-      array->Hold();
-      TakeContainer(jvArray, array);
-      break;
-    }
+    case jvObject: TakeContainer(jvObject, MakeParsedContainer<TJsonObject>(text)); break;
+    case jvArray: TakeContainer(jvArray, MakeParsedContainer<TJsonArray>(text)); break;
     default: break;
   }
 }
@@ -1249,22 +1343,16 @@ namespace {
 
 // ---- objects ----
 
-// Pairs and values under construction, freed unless handed over.
-template <class T>
-class TBuiltList {
+// Values under construction, released unless handed over.
+class TBuiltValues {
  public:
-  ~TBuiltList() {
-    for (T* item : items) Free(item);
+  ~TBuiltValues() {
+    for (TJsonValue* v : items) {
+      if (v) v->Drop();
+    }
   }
-  std::vector<T*> Take() { return std::move(items); }
-  std::vector<T*> items;
-
- private:
-  static void Free(TJsonValue* v) { v->Drop(); }
-  static void Free(TJsonPair* p) {
-    if (p->value) p->value->Drop();
-    delete p;
-  }
+  std::vector<TJsonValue*> Take() { return std::move(items); }
+  std::vector<TJsonValue*> items;
 };
 
 void TJsonObject::ParseText(const TJsonText& text) {
@@ -1273,50 +1361,75 @@ void TJsonObject::ParseText(const TJsonText& text) {
   parsed_ = true;
   const std::u16string_view whole = text.view();
   if (!JsonIsObjectText(whole)) RaiseJsonParseError(ClassName(), whole);
+  source_ = home_ && text.block() == home_ ? text.Borrow(text.data(), text.size()) : text;
+  TScratch<TParsedMember> members;
   // One walk splits the members and finds each member's top-level colons,
   // which are exactly the units a split of the member at ":" would see
   // before the member's (trimmed) end.
   const char16_t* colon = nullptr;
   const char16_t* secondColon = nullptr;
-  JsonWalkTopLevel(
-      text.data() + 1, text.end() - 1, u',', kJsonMaxDepth - 1, ClassName(), whole,
-      [&](int32_t, const char16_t* s, const char16_t* e) {
-        const char16_t* c1 = colon && colon < e ? colon : nullptr;
-        const bool more = secondColon && secondColon < e;
-        colon = secondColon = nullptr;
-        if (s == e) return;  // empty members (a trailing comma) are dropped
-        const std::u16string_view pairText(s, e - s);
-        if (!c1) RaiseJsonParseError(u"TJsonPair", pairText);
-        const char16_t* keyEnd = JsonTrimBackward(s, c1);
-        if (keyEnd == s) RaiseJsonParseError(u"TJsonPair", u"");
-        auto pair = std::make_unique<TJsonPair>();
-        const std::u16string_view keyText(s, keyEnd - s);
-        if (JsonIsStringText(keyText)) {
-          const char16_t* inner = s + 1;
-          const char16_t* innerEnd = keyEnd - 1;
-          if (JsonFindBackslash(inner, innerEnd) == innerEnd) {
-            pair->key = text.Sub(inner, innerEnd - inner);
-          } else {
-            pair->key = TJsonText::Copy(JsonUnescape(std::u16string_view(inner, innerEnd - inner), u"TJsonPair"));
-          }
-        } else {
-          pair->key = text.Sub(s, keyEnd - s);  // unquoted keys stand as written
-        }
-        if (more) RaiseJsonParseError(u"TJsonPair", pairText);
-        const char16_t* valueStart = JsonSkipForward(c1 + 1, e);
-        pair->value = new TJsonValue(text.Sub(valueStart, e - valueStart));
-        pair->value->Hold();
-        TJsonPair* added = pair.release();
-        Append(added);
-        if (onPairParsed_) (*onPairParsed_)(this, added->key.view(), added->value);
-      },
-      [&](const char16_t* p) {
-        if (!colon) {
-          colon = p;
-        } else if (!secondColon) {
-          secondColon = p;
-        }
-      });
+  auto onMember = [&](int32_t, const char16_t* s, const char16_t* e) {
+    const char16_t* c1 = colon && colon < e ? colon : nullptr;
+    const bool more = secondColon && secondColon < e;
+    colon = secondColon = nullptr;
+    if (s == e) return;  // empty members (a trailing comma) are dropped
+    const std::u16string_view pairText(s, e - s);
+    if (!c1) RaiseJsonParseError(u"TJsonPair", pairText);
+    const char16_t* keyEnd = JsonTrimBackward(s, c1);
+    if (keyEnd == s) RaiseJsonParseError(u"TJsonPair", u"");
+    TJsonText key;
+    if (JsonIsStringText(std::u16string_view(s, keyEnd - s))) {
+      const char16_t* inner = s + 1;
+      const char16_t* innerEnd = keyEnd - 1;
+      if (JsonFindBackslash(inner, innerEnd) == innerEnd) {
+        key = source_.Borrow(inner, innerEnd - inner);
+      } else {
+        key = TJsonText::Copy(JsonUnescape(std::u16string_view(inner, innerEnd - inner), u"TJsonPair"));
+      }
+    } else {
+      key = source_.Borrow(s, keyEnd - s);  // unquoted keys stand as written
+    }
+    if (more) RaiseJsonParseError(u"TJsonPair", pairText);
+    const char16_t* valueStart = JsonSkipForward(c1 + 1, e);
+    if (!onPairParsed_) {
+      members.push_back({std::move(key), valueStart, e});
+      return;
+    }
+    // With a handler each member is added, and reported, as it is parsed.
+    auto* v = new TJsonValue;
+    v->Hold();
+    v->text_ = text.Sub(valueStart, e - valueStart);
+    v->parsed_ = v->text_.empty();
+    Append(TJsonPair{std::move(key), v});
+    const PairParsedHandler handler = *onPairParsed_;
+    IJsonValuePtr keep(v);
+    handler(this, pairs_.back().key.view(), v);
+  };
+  auto onColon = [&](const char16_t* p) {
+    if (!colon) {
+      colon = p;
+    } else if (!secondColon) {
+      secondColon = p;
+    }
+  };
+  try {
+    JsonWalkTopLevel(&text, text.data() + 1, text.end() - 1, u',', kJsonMaxDepth - 1, ClassName(), whole, onMember,
+                     onColon);
+  } catch (...) {
+    AddParsedMembers(text, members);  // the members before the error stay
+    throw;
+  }
+  AddParsedMembers(text, members);
+}
+
+void TJsonObject::AddParsedMembers(const TJsonText& text, TScratch<TParsedMember>& members) {
+  const size_t n = members.size();
+  pairs_.reserve(pairs_.size() + n);
+  MakeSlab(text, n, [&](void* slot, TJsonSlab* slab, size_t i) {
+    TParsedMember& m = members[i];
+    auto* v = new (slot) TJsonValue(slab, text.Borrow(m.value, m.valueEnd - m.value));
+    pairs_.push_back(TJsonPair{std::move(m.key), v});
+  });
 }
 
 void TJsonObject::WriteContent(TJsonWriter& writer, int depth) {
@@ -1326,8 +1439,7 @@ void TJsonObject::WriteContent(TJsonWriter& writer, int depth) {
   writer.Put(u'{');
   bool wrote = false;
   for (size_t i = 0; i < pairs_.size(); ++i) {
-    TJsonPair* pair = pairs_[i];
-    TJsonValue* v = pair->value;
+    TJsonValue* v = pairs_[i].value;
     // Members without a value, and callables, are not JSON.
     if (!v || (v->parsed_ && v->kind_ == jvMethod)) continue;
     if (wrote) writer.Put(u',');
@@ -1336,7 +1448,7 @@ void TJsonObject::WriteContent(TJsonWriter& writer, int depth) {
       writer.Spaces(indent_ + 2);
     }
     writer.Put(u'"');
-    writer.AppendEscaped(pair->key.view());
+    writer.AppendEscaped(pairs_[i].key.view());
     writer.Put(u'"');
     writer.Put(u':');
     v->WriteTo(writer, depth);
@@ -1357,18 +1469,21 @@ void TJsonObject::AssignFrom(TJsonBase* source, int depth) {
   if (source == this) return;
   auto* other = static_cast<TJsonObject*>(source);
   other->EnsureParsed();
-  TBuiltList<TJsonPair> copies;
-  copies.items.reserve(other->pairs_.size());
-  for (size_t i = 0; i < other->pairs_.size(); ++i) {
-    TJsonPair* from = other->pairs_[i];
-    auto* pair = new TJsonPair;
-    pair->key = from->key;
-    copies.items.push_back(pair);
-    TJsonValue* v = pair->Value();
-    if (from->value) v->CopyContentFrom(from->value, depth);
+  const size_t n = other->pairs_.size();
+  TBuiltValues values;
+  values.items.reserve(n);
+  std::vector<TJsonPair> copies;
+  copies.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    auto* v = new TJsonValue;
+    v->Hold();
+    values.items.push_back(v);
+    if (TJsonValue* from = other->pairs_[i].value) v->CopyContentFrom(from, depth);
   }
+  for (size_t i = 0; i < n; ++i) copies.push_back(TJsonPair{other->pairs_[i].key, values.items[i]});
+  values.Take();
   Clear();
-  pairs_ = copies.Take();
+  pairs_ = std::move(copies);
 }
 
 void TJsonObject::MergeFrom(TJsonObject* other, int depth) {
@@ -1378,19 +1493,15 @@ void TJsonObject::MergeFrom(TJsonObject* other, int depth) {
   IJsonObjectPtr keep(other);
   const size_t n = other->pairs_.size();
   for (size_t i = 0; i < n && i < other->pairs_.size(); ++i) {
-    TJsonPair* from = other->pairs_[i];
-    TJsonValue* theirs = from->Value();
+    const TJsonText key = other->pairs_[i].key;
+    TJsonValue* theirs = other->pairs_[i].Value();
     IJsonValuePtr keepTheirs(theirs);
-    const int32_t index = Lookup(from->key.view());
+    const int32_t index = Lookup(key.view());
     if (index < 0) {
-      auto pair = std::make_unique<TJsonPair>();
-      pair->key = from->key;
-      TJsonValue* v = pair->Value();
-      Append(pair.release());
-      v->CopyContentFrom(theirs, depth);
+      AddPair(key)->CopyContentFrom(theirs, depth);
       continue;
     }
-    TJsonValue* ours = pairs_[index]->Value();
+    TJsonValue* ours = pairs_[index].Value();
     ours->EnsureParsed();
     theirs->EnsureParsed();
     if (ours->kind_ == jvObject && theirs->kind_ == jvObject) {
@@ -1410,33 +1521,33 @@ void TJsonObject::Merge(IJsonObject* other) {
 
 int32_t TJsonObject::AddValue(std::u16string_view key, IJsonValue* value) {
   EnsureParsed();
-  auto pair = std::make_unique<TJsonPair>();
-  pair->key = TJsonText::Copy(key);
-  if (value) {
-    pair->value = static_cast<TJsonValue*>(value->GetNode());
-    pair->value->Hold();
-  }
-  Append(pair.release());
+  TJsonValue* v = value ? static_cast<TJsonValue*>(value->GetNode()) : nullptr;
+  if (v) v->Hold();
+  Append(TJsonPair{TJsonText::Copy(key), v});
   return LastPosition();
 }
 
 IJsonValuePtr TJsonObject::Insert(int32_t index, std::u16string_view key) {
   EnsureParsed();
   if (index < 0 || static_cast<size_t>(index) > pairs_.size()) RaiseJsonListIndexError(index);
-  auto pair = std::make_unique<TJsonPair>();
-  pair->key = TJsonText::Copy(key);
-  TJsonValue* v = pair->Value();
-  pairs_.insert(pairs_.begin() + index, pair.release());
+  TJsonPair pair{TJsonText::Copy(key), nullptr};
+  TJsonValue* v = pair.Value();
+  IJsonValuePtr result(v);
+  try {
+    pairs_.insert(pairs_.begin() + index, std::move(pair));
+  } catch (...) {
+    v->Drop();
+    throw;
+  }
   indexValid_ = false;
-  return v;
+  return result;
 }
 
 void TJsonObject::Delete(int32_t index) {
-  TJsonPair* pair = PairAt(index);
+  TJsonValue* v = PairAt(index).value;
   pairs_.erase(pairs_.begin() + index);
   indexValid_ = false;
-  if (pair->value) pair->value->Drop();
-  delete pair;
+  if (v) v->Drop();
 }
 
 namespace {
@@ -1501,15 +1612,29 @@ void TJsonArray::ParseText(const TJsonText& text) {
   parsed_ = true;
   const std::u16string_view whole = text.view();
   if (!JsonIsArrayText(whole)) RaiseJsonParseError(ClassName(), whole);
+  struct TRange {
+    const char16_t* start;
+    const char16_t* end;
+  };
+  TScratch<TRange> ranges;
+  auto build = [&] {
+    const size_t n = ranges.size();
+    items_.reserve(n);
+    MakeSlab(text, n, [&](void* slot, TJsonSlab* slab, size_t i) {
+      items_.push_back(new (slot) TJsonValue(slab, text.Borrow(ranges[i].start, ranges[i].end - ranges[i].start)));
+    });
+    while (capacity_ < Count()) capacity_ += capacity_ > 64 ? capacity_ / 4 : (capacity_ > 8 ? 16 : 4);
+  };
   // Every item counts, empty ones included: a trailing comma adds a null.
-  JsonWalkTopLevel(
-      text.data() + 1, text.end() - 1, u',', kJsonMaxDepth - 1, ClassName(), whole,
-      [&](int32_t, const char16_t* s, const char16_t* e) {
-        auto* v = new TJsonValue(text.Sub(s, e - s));
-        v->Hold();
-        Push(v);
-      },
-      nullptr);
+  try {
+    JsonWalkTopLevel(
+        &text, text.data() + 1, text.end() - 1, u',', kJsonMaxDepth - 1, ClassName(), whole,
+        [&](int32_t, const char16_t* s, const char16_t* e) { ranges.push_back({s, e}); }, nullptr);
+  } catch (...) {
+    build();  // the items before the error stay
+    throw;
+  }
+  build();
 }
 
 void TJsonArray::WriteContent(TJsonWriter& writer, int depth) {
@@ -1545,7 +1670,7 @@ void TJsonArray::AssignFrom(TJsonBase* source, int depth) {
   if (source == this) return;
   auto* other = static_cast<TJsonArray*>(source);
   other->EnsureParsed();
-  TBuiltList<TJsonValue> copies;
+  TBuiltValues copies;
   copies.items.reserve(other->items_.size());
   for (size_t i = 0; i < other->items_.size(); ++i) {
     auto* v = new TJsonValue;

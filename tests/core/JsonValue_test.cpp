@@ -2,23 +2,11 @@
 // assignment and the algorithms over arrays and objects.
 #include <gtest/gtest.h>
 
+#include "JsonTestSupport.h"
 #include "JsonValue.h"
 #include "TextConv.h"
 
 namespace {
-
-std::string U8(std::u16string_view text) { return Utf16ToUtf8(text); }
-
-// The message of the EJsonException that `body` raises ("" when none).
-template <class F>
-std::u16string ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const EJsonException& e) {
-    return e.Message();
-  }
-  return u"";
-}
 
 TEST(JsonValue, BuildsRecords) {
   IJsonObjectPtr record = NewJsonObject();
@@ -221,6 +209,159 @@ TEST(JsonValue, ArrayBasics) {
   a->Clear();
   EXPECT_TRUE(a->IsEmpty());
   EXPECT_FALSE(a->First());
+}
+
+TEST(JsonValue, MatchingAndSorting) {
+  IJsonArrayPtr a = ParseJsonArray(u"[\"b\",\"A\",\"a\",\"10\",\"9\"]");
+  EXPECT_EQ(a->IndexOf(u"a", u"", true), 2);
+  EXPECT_EQ(a->IndexOf(u"a", u"", false), 1);
+  EXPECT_EQ(a->LastIndexOf(u"A", u"", false), 2);
+  EXPECT_EQ(a->IndexOf(u"zz", u"", false), -1);
+  EXPECT_EQ(a->Find(u"", u"10")->GetAsString(), u"10");
+  EXPECT_FALSE(a->Find(u"", u"B"));  // Find is case-sensitive
+  EXPECT_EQ(a->Remove(u"9", u"", true), 4);
+  EXPECT_EQ(a->GetCount(), 4);
+  IJsonArrayPtr people = ParseJsonArray(u"[{\"n\":\"9\"},{\"n\":\"10\"},{\"n\":\"2\"}]");
+  people->Sort(nullptr, u"n", true);  // texts, so "10" < "2" < "9"
+  EXPECT_EQ(people->Join(u",", u"n"), u"10,2,9");
+  people->Sort([](IJsonValue* x, IJsonValue* y, std::u16string_view key, bool) {
+    return static_cast<int>(y->GetAsObject()->GetInteger(key) - x->GetAsObject()->GetInteger(key));
+  }, u"n", true);
+  EXPECT_EQ(people->Join(u",", u"n"), u"10,9,2");
+  people->SetFound(u"n", u"9", NewJsonValue(u"{\"n\":\"nine\"}"));
+  EXPECT_EQ(people->Join(u"|", u"n"), u"10|nine|2");
+  // Matching by key reads items as objects: other kinds raise.
+  IJsonArrayPtr mixed = ParseJsonArray(u"[1]");
+  EXPECT_EQ(ErrorOf([&] { mixed->IndexOf(u"x", u"k", true); }), u"<TJsonValue>value type error: jvInteger to jvObject");
+  // An inconsistent comparison still sorts in place without leaving the list.
+  IJsonArrayPtr many = NewJsonArray();
+  for (int i = 0; i < 200; ++i) many->AddInteger(i % 7);
+  many->Sort([](IJsonValue*, IJsonValue*, std::u16string_view, bool) { return -1; }, u"", true);
+  EXPECT_EQ(many->GetCount(), 200);
+  many->Sort(nullptr, u"", true);
+  EXPECT_EQ(many->GetInteger(0), 0);
+  EXPECT_EQ(many->GetInteger(199), 6);
+}
+
+TEST(JsonValue, SliceAndJoin) {
+  IJsonArrayPtr a = ParseJsonArray(u"[\"x\",\"y\",\"z\"]");
+  struct Case {
+    int first, last;
+    const char16_t* joined;
+  };
+  const Case cases[] = {
+      {-2, 0, u"y,z"}, {0, 2, u""},  {1, 0, u"x,y,z"}, {2, 2, u"y"},  {2, 9, u"y,z"},
+      {4, 0, u""},     {3, 1, u""},  {-9, 1, u"x"},    {1, -2, u"x,y"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.first) + "," + std::to_string(c.last));
+    EXPECT_EQ(a->Slice(c.first, c.last)->Join(u",", u""), c.joined);
+  }
+  IJsonArrayPtr slice = a->Slice(1, 1);
+  slice->GetItem(0)->SetAsString(u"shared");
+  EXPECT_EQ(a->GetString(0), u"shared");
+  EXPECT_EQ(ParseJsonArray(u"[\"\",\"a\",\"b\"]")->Join(u",", u""), u"a,b");
+  EXPECT_EQ(NewJsonArray()->Join(u",", u""), u"");
+  IJsonArrayPtr records = ParseJsonArray(u"[{\"a\":{\"b\":1}},{\"a\":{\"b\":2}}]");
+  EXPECT_EQ(records->Join(u"-", u"a.b"), u"1-2");
+}
+
+TEST(JsonValue, PathsTemplatesAndMerge) {
+  IJsonObjectPtr o = ParseJsonObject(u"{\"name\":\"Bob\",\"a\":{\"b\":{\"c\":5}}}");
+  EXPECT_EQ(o->GetValueByPath(u"a.b.c")->GetAsInteger(), 5);
+  EXPECT_TRUE(o->GetValueByPath(u"x.y")->IsNull());  // made on the way
+  EXPECT_EQ(U8(o->GetObject(u"x")->ToJson()), R"({"y":null})");
+  EXPECT_FALSE(o->GetValueByPath(u"a.b."));
+  o->SetValueByPath(u"a.b.d", NewJsonValue(u"[1]"));
+  EXPECT_EQ(U8(o->GetObject(u"a")->ToJson()), R"({"b":{"c":5,"d":[1]}})");
+  EXPECT_EQ(ErrorOf([&] { o->GetValueByPath(u"name.first"); }), u"<TJsonValue>value type error: jvString to jvObject");
+
+  EXPECT_EQ(o->FormatTemplate(u"Hello {name}, {missing}!", u'{', u'}'), u"Hello Bob, !");
+  EXPECT_EQ(o->FormatTemplate(u"Hi {name", u'{', u'}'), u"Hi ");
+  EXPECT_EQ(o->FormatTemplate(u"%name%%name%", u'%', u'%'), u"BobBob");
+
+  IJsonObjectPtr target = ParseJsonObject(u"{\"keep\":1,\"sub\":{\"x\":1},\"list\":[1],\"v\":\"old\"}");
+  IJsonObjectPtr other = ParseJsonObject(u"{\"sub\":{\"y\":2},\"list\":[{\"z\":3}],\"v\":[9],\"new\":{\"n\":1}}");
+  target->Merge(other);
+  EXPECT_EQ(U8(target->ToJson()), R"({"keep":1,"sub":{"x":1,"y":2},"list":[1,{"z":3}],"v":[9],"new":{"n":1}})");
+  // Added members are copies; appended items are shared.
+  other->GetObject(u"new")->SetInteger(u"n", 7);
+  other->GetArray(u"list")->GetObject(0)->SetInteger(u"z", 4);
+  EXPECT_EQ(U8(target->ToJson()), R"({"keep":1,"sub":{"x":1,"y":2},"list":[1,{"z":4}],"v":[9],"new":{"n":1}})");
+  target->Merge(nullptr);
+}
+
+TEST(JsonValue, MethodsAndHandlers) {
+  struct Call {
+    void* a = nullptr;
+    void* b = nullptr;
+    std::u16string params;
+  } call;
+  IJsonObjectPtr o = NewJsonObject();
+  o->AddMethod(u"run", [&call](void* a, IJsonValue* params, void* b) {
+    call.a = a;
+    call.b = b;
+    call.params = params->ToJson();
+  });
+  int x = 0, y = 0;
+  o->CallMethodText(u"run", u"{\"p\":1}", &x, &y);
+  EXPECT_EQ(call.a, &x);
+  EXPECT_EQ(call.b, &y);
+  EXPECT_EQ(U8(call.params), R"({"p":1})");
+  EXPECT_TRUE(o->GetValue(u"run")->IsKind(jvMethod));
+  EXPECT_TRUE(o->GetValue(u"run")->GetAsBoolean());
+  EXPECT_EQ(ErrorOf([&] { o->CallMethod(u"stop", nullptr, nullptr, nullptr); }),
+            u"<TJsonObject>Method [stop] not exist in JsonObject!");
+  IJsonArrayPtr a = NewJsonArray();
+  a->AddInteger(1);
+  EXPECT_EQ(ErrorOf([&] { a->CallMethod(0, nullptr, nullptr, nullptr); }),
+            u"<TJsonArray>Method [0] not exist in JsonArray!");
+
+  // The pair handler sees each member as it is parsed, before the next.
+  IJsonObjectPtr parsed = NewJsonObject();
+  std::u16string seen;
+  parsed->SetOnPairParsed([&seen](IJsonObject* owner, std::u16string_view key, IJsonValue* value) {
+    seen += std::u16string(key) + u"=" + value->ToJson() + u"#" + AsciiToUtf16(std::to_string(owner->GetCount())) + u";";
+  });
+  parsed->Parse(u"{\"a\":1, b : [2] ,}");
+  EXPECT_EQ(U8(seen), "a=1#1;b=[2]#2;");
+  EXPECT_TRUE(parsed->GetOnPairParsed());
+}
+
+TEST(JsonValue, CloneSplitAndInterfaces) {
+  IJsonValuePtr v = NewJsonValue(u"{\"a\":1}");
+  IJsonValuePtr c = v->Clone();
+  c->GetAsObject()->AddInteger(u"b", 2);  // containers are shared
+  EXPECT_EQ(U8(v->ToJson()), R"({"a":1,"b":2})");
+  IJsonValuePtr s = NewJsonValue(u"\"text\"");
+  IJsonValuePtr sc = s->Clone();
+  sc->SetAsString(u"other");
+  EXPECT_EQ(s->GetAsString(), u"text");
+
+  std::vector<std::u16string> parts;
+  auto collect = [](void* context, const char16_t*, int32_t index, bool isItem, std::u16string_view item) {
+    auto& out = *static_cast<std::vector<std::u16string>*>(context);
+    out.push_back(AsciiToUtf16(std::to_string(index)) + (isItem ? u"+" : u"-") + std::u16string(item));
+  };
+  v->SplitTopLevel(u" a , \"b,c\" /*,*/ ,[1,2]// x\n, ", u',', collect, &parts);
+  const std::vector<std::u16string> expected = {u"0+a", u"1+\"b,c\"", u"2+[1,2]// x", u"3+", u"4-"};
+  EXPECT_EQ(parts, expected);
+  parts.clear();
+  v->SplitTopLevel(u"  /* only */ ", u',', collect, &parts);
+  EXPECT_TRUE(parts.empty());
+
+  EXPECT_TRUE(JsonQuery<IJsonBase>(v));
+  EXPECT_TRUE(JsonQuery<IJsonValue>(v));
+  EXPECT_FALSE(JsonQuery<IJsonObject>(v));
+  EXPECT_TRUE(JsonQuery<IJsonObject>(v->GetAsObject()));
+  EXPECT_EQ(JsonKindName(jsRawString), std::u16string(u"jsRawString"));
+  IJsonArrayPtr a = NewJsonArray();
+  EXPECT_EQ(ErrorOf([&] { a->AddInteger(1), a->SetCapacity(0); }), u"List capacity out of bounds (0)");
+  IJsonObjectPtr o = NewJsonObject();
+  o->SetCapacity(64);
+  EXPECT_EQ(o->GetCapacity(), 1024);
+  o->SetCapacity(4096);
+  EXPECT_EQ(o->GetCapacity(), 4096);
 }
 
 }  // namespace
