@@ -45,6 +45,18 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE SetDebugMode(BOOL value) = 0;
   /* The library-internal object behind the interface; opaque to hosts. */
   virtual HRESULT STDMETHODCALLTYPE GetImplementor(void** object) = 0;
+
+  /* Archives. Paths are used as given. *result is TRUE when every entry was
+   * extracted; entries extracted before a failing one stay. An archive that
+   * cannot be read fails with E_FAIL and the reason as error information.
+   * resName and resType may also be MAKEINTRESOURCE values. A module without
+   * the resource extracts nothing (TRUE). DecompressGZip writes destFile only
+   * when the gzip file's first member inflated to its stated length and
+   * CRC. */
+  virtual HRESULT STDMETHODCALLTYPE ExtractZipFile(LPCWSTR zipFile, LPCWSTR desDir, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExtractZipRes(HINSTANCE instance, LPCWSTR resName, LPCWSTR resType,
+                                                  LPCWSTR destDir, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DecompressGZip(LPCWSTR gzFile, LPCWSTR destFile, BOOL * result) = 0;
 };
 static const IID IID_INativeMethods = {0x55E5DB93, 0xEBF6, 0x4592, {0xAB, 0x53, 0x22, 0xA3, 0x54, 0xCC, 0x68, 0x49}};
 KV_DEFINE_IID(INativeMethods, 0x55E5DB93, 0xEBF6, 0x4592, 0xAB, 0x53, 0x22, 0xA3, 0x54, 0xCC, 0x68, 0x49)

@@ -50,6 +50,11 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE SetDebugMode(BOOL value) override;
   HRESULT STDMETHODCALLTYPE GetImplementor(void** object) override;
 
+  HRESULT STDMETHODCALLTYPE ExtractZipFile(LPCWSTR zipFile, LPCWSTR desDir, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE ExtractZipRes(HINSTANCE instance, LPCWSTR resName, LPCWSTR resType, LPCWSTR destDir,
+                                          BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE DecompressGZip(LPCWSTR gzFile, LPCWSTR destFile, BOOL* result) override;
+
  private:
   TNativeMethod& owner_;
 };

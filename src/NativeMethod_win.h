@@ -40,7 +40,14 @@ class TNativeMethod {
 
   // Hashes, encodings, keys and ciphers (NativeMethod_Crypto_win.cpp).
 
-  // Archives (NativeMethod_Zip_win.cpp).
+  // Archives (NativeMethod_Zip_win.cpp). Paths are used as given. The ZIP
+  // extractions are true when every entry was extracted and raise for
+  // archives they cannot read; DecompressGZip writes DestFile only after the
+  // whole member checked out.
+  bool ExtractZipFile(std::u16string_view zipFile, std::u16string_view desDir);
+  bool ExtractZipRes(HMODULE instance, std::u16string_view resName, std::u16string_view resType,
+                     std::u16string_view destDir);
+  bool DecompressGZip(std::u16string_view gzFile, std::u16string_view destFile);
 
   // Callbacks (NativeMethod_Callbacks_win.cpp).
 

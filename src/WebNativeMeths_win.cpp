@@ -14,6 +14,7 @@ namespace {
 // Every binding set, in the order of the method table's areas.
 std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     SettingsWebMethods,
+    ZipWebMethods,
 };
 
 // Bound methods and a case-insensitive open-addressing index over them.
