@@ -81,18 +81,22 @@ inline TZipFixture BuildZip(const std::vector<TZipFixtureEntry>& entries, std::s
     const std::string stored = e.deflate ? RawDeflate(e.data) : e.data;
     const uint32_t crc = FixtureCrc(e.data);
     const bool descriptor = (e.flags & 8) != 0;
+    // The fields from the flags to the name length, alike in both headers.
+    auto fields = [&](std::string& h, bool zeroSizes) {
+      put16(h, e.flags);
+      put16(h, e.deflate ? 8 : 0);
+      put16(h, time);
+      put16(h, date);
+      put32(h, zeroSizes ? 0 : crc);
+      put32(h, zeroSizes ? 0 : static_cast<uint32_t>(stored.size()));
+      put32(h, zeroSizes ? 0 : static_cast<uint32_t>(e.data.size()));
+      put16(h, static_cast<uint16_t>(e.name.size()));
+    };
     z.localHeaders.push_back(z.bytes.size());
     std::string& s = z.bytes;
     put32(s, 0x04034B50);
     put16(s, 20);
-    put16(s, e.flags);
-    put16(s, e.deflate ? 8 : 0);
-    put16(s, time);
-    put16(s, date);
-    put32(s, descriptor ? 0 : crc);
-    put32(s, descriptor ? 0 : static_cast<uint32_t>(stored.size()));
-    put32(s, descriptor ? 0 : static_cast<uint32_t>(e.data.size()));
-    put16(s, static_cast<uint16_t>(e.name.size()));
+    fields(s, descriptor);
     put16(s, 0);
     s += e.name;
     s += stored;
@@ -101,18 +105,8 @@ inline TZipFixture BuildZip(const std::vector<TZipFixtureEntry>& entries, std::s
     put32(c, 0x02014B50);
     put16(c, 20);
     put16(c, 20);
-    put16(c, e.flags);
-    put16(c, e.deflate ? 8 : 0);
-    put16(c, time);
-    put16(c, date);
-    put32(c, crc);
-    put32(c, static_cast<uint32_t>(stored.size()));
-    put32(c, static_cast<uint32_t>(e.data.size()));
-    put16(c, static_cast<uint16_t>(e.name.size()));
-    put16(c, 0);
-    put16(c, 0);
-    put16(c, 0);
-    put16(c, 0);
+    fields(c, false);
+    for (int i = 0; i < 4; ++i) put16(c, 0);  // extra, comment, disk, internal attributes
     put32(c, 0);
     put32(c, static_cast<uint32_t>(z.localHeaders.back()));
     c += e.name;
