@@ -326,16 +326,20 @@ bool IsSafeZipEntryName(std::u16string_view name) {
 bool ExtractZipEntries(const TZipRead& zip, std::u16string_view desDir, IZipTargetFiles& files) {
   const std::u16string dir = desDir.empty() ? std::u16string() : IncludeTrailingBackslash(desDir);
   for (const TZipEntry& entry : zip.Entries()) {
+    const char16_t* failure = nullptr;
     if (!IsSafeZipEntryName(entry.name)) {
-      _NativeTraceError(u"[TZipRead.Extract]entry name outside the destination: " + entry.name);
+      failure = u"the name leaves the destination";
+    } else if (!entry.Extractable()) {
+      failure = u"encrypted, or no usable sizes";
+    } else if (const std::unique_ptr<IZipTargetFile> file = files.Create(dir + entry.name); !file) {
+      failure = u"the target cannot be created";
+    } else if (!zip.ExtractEntry(entry, *file) || !file->Commit(entry.dosDateTime)) {
+      failure = u"length or CRC mismatch, or the file cannot be written";
+    }
+    if (failure) {
+      _NativeTraceError(u"[TZipRead.Extract]" + entry.name + u": " + failure);
       return false;
     }
-    if (!entry.Extractable()) {
-      _NativeTraceError(u"[TZipRead.Extract]entry without usable sizes or encrypted: " + entry.name);
-      return false;
-    }
-    const std::unique_ptr<IZipTargetFile> file = files.Create(dir + entry.name);
-    if (!file || !zip.ExtractEntry(entry, *file) || !file->Commit(entry.dosDateTime)) return false;
   }
   return true;
 }
