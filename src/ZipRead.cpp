@@ -3,7 +3,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "NativeError.h"
 #include "NativePaths.h"
@@ -323,25 +327,167 @@ bool IsSafeZipEntryName(std::u16string_view name) {
   }
 }
 
-bool ExtractZipEntries(const TZipRead& zip, std::u16string_view desDir, IZipTargetFiles& files) {
-  const std::u16string dir = desDir.empty() ? std::u16string() : IncludeTrailingBackslash(desDir);
-  for (const TZipEntry& entry : zip.Entries()) {
-    const char16_t* failure = nullptr;
-    if (!IsSafeZipEntryName(entry.name)) {
-      failure = u"the name leaves the destination";
-    } else if (!entry.Extractable()) {
-      failure = u"encrypted, or no usable sizes";
-    } else if (const std::unique_ptr<IZipTargetFile> file = files.Create(dir + entry.name); !file) {
-      failure = u"the target cannot be created";
-    } else if (!zip.ExtractEntry(entry, *file) || !file->Commit(entry.dosDateTime)) {
-      failure = u"length or CRC mismatch, or the file cannot be written";
+namespace {
+
+// Deflated entries up to this size are inflated ahead, into memory that all
+// of them together hold at most kAheadBudget of.
+constexpr uint32_t kAheadEntryLimit = 4 << 20;
+constexpr uint64_t kAheadBudget = 32 << 20;
+
+class TMemorySink final : public IZipSink {
+ public:
+  explicit TMemorySink(std::vector<uint8_t>& out) : out_(out) {}
+  bool Write(const uint8_t* data, size_t size) override {
+    out_.insert(out_.end(), data, data + size);
+    return true;
+  }
+
+ private:
+  std::vector<uint8_t>& out_;
+};
+
+// Worker threads that inflate entries in directory order ahead of the walk.
+// The walk takes each entry in turn: either a worker has claimed it (the walk
+// waits for its result) or the walk claims it and does it itself. Workers
+// only read the archive and fill their own buffers.
+class TInflateAhead {
+ public:
+  struct TResult {
+    std::vector<uint8_t> data;
+    bool ok = false;
+    std::exception_ptr error;  // what the extraction raised
+  };
+
+  TInflateAhead(const TZipRead& zip, unsigned workers) : zip_(zip), slots_(zip.Entries().size()) {
+    for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  ~TInflateAhead() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
     }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  TInflateAhead(const TInflateAhead&) = delete;
+  TInflateAhead& operator=(const TInflateAhead&) = delete;
+
+  // True with the entry's inflated data and check, or what its extraction
+  // raised, when a worker did it; false when the walk is to extract the
+  // entry itself.
+  bool Take(size_t i, TResult& result) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    TSlot& slot = slots_[i];
+    if (next_ == i) {
+      next_ = i + 1;
+      return false;
+    }
+    changed_.wait(lock, [&] { return slot.state == TSlot::Done || slot.state == TSlot::Inline; });
+    if (slot.state == TSlot::Inline) return false;
+    held_ -= Need(i);
+    changed_.notify_all();
+    result = std::move(slot.result);
+    return true;
+  }
+
+ private:
+  struct TSlot {
+    enum State { Unclaimed, Working, Done, Inline } state = Unclaimed;
+    TResult result;
+  };
+
+  // The memory entry i takes when inflated ahead; 0 when it is not.
+  uint64_t Need(size_t i) const {
+    const TZipEntry& e = zip_.Entries()[i];
+    return e.method == 8 && e.Extractable() && e.uncompressedSize <= kAheadEntryLimit ? e.uncompressedSize + 1 : 0;
+  }
+
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock,
+                    [&] { return stop_ || next_ >= slots_.size() || held_ + Need(next_) <= kAheadBudget; });
+      if (stop_ || next_ >= slots_.size()) return;
+      const size_t i = next_++;
+      TSlot& slot = slots_[i];
+      const uint64_t need = Need(i);
+      if (need == 0) {
+        slot.state = TSlot::Inline;
+        changed_.notify_all();
+        continue;
+      }
+      held_ += need;
+      slot.state = TSlot::Working;
+      lock.unlock();
+      bool inlined = false;
+      try {
+        const TZipEntry& entry = zip_.Entries()[i];
+        slot.result.data.reserve(entry.uncompressedSize);
+        TMemorySink sink(slot.result.data);
+        slot.result.ok = zip_.ExtractEntry(entry, sink);
+      } catch (const std::bad_alloc&) {
+        inlined = true;  // the walk streams it instead
+      } catch (...) {
+        slot.result.error = std::current_exception();
+      }
+      lock.lock();
+      if (inlined) {
+        held_ -= need;
+        slot.result.data = {};
+      }
+      slot.state = inlined ? TSlot::Inline : TSlot::Done;
+      changed_.notify_all();
+    }
+  }
+
+  const TZipRead& zip_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<TSlot> slots_;
+  size_t next_ = 0;    // the first entry nobody has claimed
+  uint64_t held_ = 0;  // memory of entries claimed for inflating ahead and not yet taken
+  bool stop_ = false;
+  std::vector<std::thread> threads_;  // last: they start once the rest is set up
+};
+
+// Why entry i failed, or null. The target is made before the result is
+// looked at, so that inflating ahead changes nothing on disk.
+const char16_t* ExtractOne(const TZipRead& zip, size_t i, TInflateAhead& ahead, const std::u16string& path,
+                           IZipTargetFiles& files) {
+  const TZipEntry& entry = zip.Entries()[i];
+  TInflateAhead::TResult inflated;
+  const bool done = ahead.Take(i, inflated);
+  const std::unique_ptr<IZipTargetFile> file = files.Create(path);
+  if (!file) return u"the target cannot be created";
+  if (inflated.error) std::rethrow_exception(inflated.error);
+  const bool written =
+      done ? inflated.ok && file->Write(inflated.data.data(), inflated.data.size()) : zip.ExtractEntry(entry, *file);
+  if (!written || !file->Commit(entry.dosDateTime)) return u"length or CRC mismatch, or the file cannot be written";
+  return nullptr;
+}
+
+}  // namespace
+
+bool ExtractZipEntries(const TZipRead& zip, std::u16string_view desDir, IZipTargetFiles& files, unsigned workers) {
+  const std::u16string dir = desDir.empty() ? std::u16string() : IncludeTrailingBackslash(desDir);
+  const std::vector<TZipEntry>& entries = zip.Entries();
+  TInflateAhead ahead(zip, entries.size() > 1 ? workers : 0);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const TZipEntry& entry = entries[i];
+    const char16_t* failure = !IsSafeZipEntryName(entry.name) ? u"the name leaves the destination"
+                              : !entry.Extractable()          ? u"encrypted, or no usable sizes"
+                                                              : ExtractOne(zip, i, ahead, dir + entry.name, files);
     if (failure) {
       _NativeTraceError(u"[TZipRead.Extract]" + entry.name + u": " + failure);
       return false;
     }
   }
   return true;
+}
+
+bool ExtractZipEntries(const TZipRead& zip, std::u16string_view desDir, IZipTargetFiles& files) {
+  const unsigned threads = std::thread::hardware_concurrency();
+  return ExtractZipEntries(zip, desDir, files, threads > 1 ? std::min(threads - 1, 3u) : 0);
 }
 
 bool ReadGzipMember(std::span<const uint8_t> bytes, TGzipMember& member) {

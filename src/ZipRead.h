@@ -100,6 +100,12 @@ class IZipTargetFiles {
 // first entry that fails (unsafe name, no usable sizes, target not creatable,
 // length or CRC mismatch). True when all succeeded; files written before a
 // failure stay. Raises what ExtractEntry raises.
+//
+// `workers` threads inflate small deflated entries into memory ahead of the
+// walk (within a fixed budget); the files are still made by the calling
+// thread, one after the other, so the result is the same for any number.
+bool ExtractZipEntries(const TZipRead& zip, std::u16string_view desDir, IZipTargetFiles& files, unsigned workers);
+// With one worker fewer than the machine has hardware threads, at most 3.
 bool ExtractZipEntries(const TZipRead& zip, std::u16string_view desDir, IZipTargetFiles& files);
 
 // The first member of a gzip file.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "../support/ZipFixture.h"
 #include "NativeError.h"
@@ -285,6 +286,49 @@ TEST(ZipExtract, StopsAtTheFirstFailingEntryKeepingEarlierOnes) {
   TMemoryFiles files;
   EXPECT_TRUE(ExtractZipEntries(TZipRead(), u"C:\\out", files));
   EXPECT_TRUE(files.created.empty());
+}
+
+TEST(ZipExtract, InflatingAheadChangesNothing) {
+  // Many entries of mixed sizes and methods, one beyond the size that is
+  // inflated ahead; then the same with a CRC mismatch and with invalid
+  // deflate data in the middle. Every worker count gives the same files.
+  std::vector<TZipFixtureEntry> entries;
+  for (int i = 0; i < 60; ++i) {
+    const std::string name = "d" + std::to_string(i % 4) + "/f" + std::to_string(i) + ".txt";
+    entries.push_back({name, FixtureNoise(100 + 997 * i, i) + FixtureLines().substr(0, 50 * i), i % 3 != 0});
+  }
+  entries[20].data = std::string(5 << 20, 'z');
+  TZipFixture clean = BuildZip(entries);
+  TZipFixture mismatch = clean;
+  mismatch.Put32(mismatch.localHeaders[34] + 14, 0);
+  TZipFixture invalid = clean;
+  invalid.bytes[invalid.Data(40)] = '\xFF';
+  for (const TZipFixture* z : {&clean, &mismatch, &invalid}) {
+    const TZipRead zip(Bytes(z->bytes));
+    std::optional<TMemoryFiles> first;
+    for (unsigned workers : {0u, 1u, 3u}) {
+      SCOPED_TRACE(workers);
+      TMemoryFiles files;
+      std::u16string error;
+      bool ok = false;
+      try {
+        ok = ExtractZipEntries(zip, u"C:\\out", files, workers);
+      } catch (const ENativeError& e) {
+        error = e.Message();
+      }
+      EXPECT_EQ(ok, z == &clean);
+      EXPECT_EQ(error, z == &invalid ? u"Error -3 during zip/deflate process" : u"");
+      EXPECT_EQ(files.created.size(), z == &clean ? 60u : z == &mismatch ? 35u : 41u);
+      EXPECT_EQ(files.committed.size(), z == &clean ? 60u : z == &mismatch ? 34u : 40u);
+      if (!first) {
+        first = std::move(files);
+        EXPECT_EQ(first->committed[u"C:\\out\\d0\\f20.txt"], entries[20].data);
+        continue;
+      }
+      EXPECT_EQ(files.created, first->created);
+      EXPECT_EQ(files.committed, first->committed);
+    }
+  }
 }
 
 TEST(ZipEntryNames, HostileNamesFailBeforeAnythingIsWritten) {
