@@ -88,9 +88,7 @@ std::u16string EntryName(std::span<const uint8_t> raw, uint16_t flags) {
   return name;
 }
 
-[[noreturn]] void RaiseZlib(int code) {
-  throw ENativeError(StrFormat(u"Error %d during zip/deflate process", {code}));
-}
+[[noreturn]] void RaiseZlib(int code) { throw ENativeError(StrFormat(u"Error %d during zip/deflate process", {code})); }
 
 // One raw deflate stream (window bits -15), ended on every path.
 class TInflater {
@@ -108,13 +106,14 @@ class TInflater {
   z_stream stream_{};
 };
 
-// Inflates `input` into `sink` through a 64 KiB window: true when the stream
-// ends after exactly `size` bytes whose CRC-32 is `crc`. Output that would
-// pass `size` is not handed out.
-bool InflateRaw(std::span<const uint8_t> input, uint32_t size, uint32_t crc, IZipSink& sink) {
+// The inflation loop: `next(total)` gives where the output after `total`
+// bytes goes and how much fits there, `take` hands out what was produced.
+// True when the stream ends after exactly `size` bytes whose CRC-32 is `crc`;
+// output that would pass `size` is not handed out.
+template <typename Next, typename Take>
+bool InflateLoop(std::span<const uint8_t> input, uint32_t size, uint32_t crc, Next next, Take take) {
   TInflater inflater;
   z_stream& z = inflater.Stream();
-  const auto window = std::make_unique<uint8_t[]>(kInflateWindow);
   size_t fed = 0;
   uint64_t total = 0;
   uLong check = crc32(0, nullptr, 0);
@@ -126,20 +125,40 @@ bool InflateRaw(std::span<const uint8_t> input, uint32_t size, uint32_t crc, IZi
       z.avail_in = static_cast<uInt>(part);
       fed += part;
     }
-    z.next_out = window.get();
-    z.avail_out = static_cast<uInt>(kInflateWindow);
+    const auto [out, room] = next(total);
+    z.next_out = out;
+    z.avail_out = room;
     const int r = inflate(&z, Z_NO_FLUSH);
     if (r != Z_OK && r != Z_STREAM_END) RaiseZlib(r);  // Z_BUF_ERROR: the stream is cut short
-    const size_t produced = kInflateWindow - z.avail_out;
+    const size_t produced = room - z.avail_out;
     if (produced > size - total) return false;
     if (produced > 0) {
-      check = crc32(check, window.get(), static_cast<uInt>(produced));
-      if (!sink.Write(window.get(), produced)) return false;
+      check = crc32(check, out, static_cast<uInt>(produced));
+      if (!take(out, produced)) return false;
       total += produced;
     }
     if (r == Z_STREAM_END) break;
   }
   return total == size && check == crc;
+}
+
+// Through a 64 KiB window into `sink`.
+bool InflateRaw(std::span<const uint8_t> input, uint32_t size, uint32_t crc, IZipSink& sink) {
+  const auto window = std::make_unique<uint8_t[]>(kInflateWindow);
+  return InflateLoop(
+      input, size, crc, [&](uint64_t) { return std::pair(window.get(), static_cast<uInt>(kInflateWindow)); },
+      [&](const uint8_t* data, size_t n) { return sink.Write(data, n); });
+}
+
+// Straight into `out`, which holds `size` + 1 bytes (the one more shows a
+// stream that runs past `size`).
+bool InflateRawInto(std::span<const uint8_t> input, uint32_t size, uint32_t crc, uint8_t* out) {
+  return InflateLoop(
+      input, size, crc,
+      [&](uint64_t total) {
+        return std::pair(out + total, static_cast<uInt>(std::min<uint64_t>(size + 1 - total, 1u << 30)));
+      },
+      [](const uint8_t*, size_t) { return true; });
 }
 
 bool CopyStored(std::span<const uint8_t> data, uint32_t crc, IZipSink& sink) {
@@ -156,8 +175,17 @@ bool CopyStored(std::span<const uint8_t> data, uint32_t crc, IZipSink& sink) {
 bool IsNameCharacterAllowed(char16_t c) {
   if (c < 0x20) return false;
   switch (c) {
-    case u'<': case u'>': case u':': case u'"': case u'|': case u'?': case u'*': case u'/': return false;
-    default: return true;
+    case u'<':
+    case u'>':
+    case u':':
+    case u'"':
+    case u'|':
+    case u'?':
+    case u'*':
+    case u'/':
+      return false;
+    default:
+      return true;
   }
 }
 
@@ -297,16 +325,19 @@ void TZipRead::CheckEntries(uint64_t directoryStart, uint64_t directoryEnd) {
   }
 }
 
+std::span<const uint8_t> TZipRead::EntryData(const TZipEntry& entry) const {
+  return TByteRange(bytes_).Bytes(entry.data, entry.sizesKnown ? entry.compressedSize : 0);
+}
+
 bool TZipRead::ExtractEntry(const TZipEntry& entry, IZipSink& sink) const {
   if (entry.method != 0 && entry.method != 8) {
     throw ENativeError(StrFormat(u"Unsupported method %d for %s", {int{entry.method}, entry.name}));
   }
   if (!entry.sizesKnown) return false;
-  const std::span<const uint8_t> data = TByteRange(bytes_).Bytes(entry.data, entry.compressedSize);
   if (entry.method == 0) {
-    return entry.compressedSize == entry.uncompressedSize && CopyStored(data, entry.crc, sink);
+    return entry.compressedSize == entry.uncompressedSize && CopyStored(EntryData(entry), entry.crc, sink);
   }
-  return InflateRaw(data, entry.uncompressedSize, entry.crc, sink);
+  return InflateRaw(EntryData(entry), entry.uncompressedSize, entry.crc, sink);
 }
 
 bool IsSafeZipEntryName(std::u16string_view name) {
@@ -334,18 +365,6 @@ namespace {
 constexpr uint32_t kAheadEntryLimit = 4 << 20;
 constexpr uint64_t kAheadBudget = 32 << 20;
 
-class TMemorySink final : public IZipSink {
- public:
-  explicit TMemorySink(std::vector<uint8_t>& out) : out_(out) {}
-  bool Write(const uint8_t* data, size_t size) override {
-    out_.insert(out_.end(), data, data + size);
-    return true;
-  }
-
- private:
-  std::vector<uint8_t>& out_;
-};
-
 // Worker threads that inflate entries in directory order ahead of the walk.
 // The walk takes each entry in turn: either a worker has claimed it (the walk
 // waits for its result) or the walk claims it and does it itself. Workers
@@ -353,7 +372,7 @@ class TMemorySink final : public IZipSink {
 class TInflateAhead {
  public:
   struct TResult {
-    std::vector<uint8_t> data;
+    std::unique_ptr<uint8_t[]> data;  // the entry's uncompressed size, when ok
     bool ok = false;
     std::exception_ptr error;  // what the extraction raised
   };
@@ -405,8 +424,7 @@ class TInflateAhead {
   void Work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      changed_.wait(lock,
-                    [&] { return stop_ || next_ >= slots_.size() || held_ + Need(next_) <= kAheadBudget; });
+      changed_.wait(lock, [&] { return stop_ || next_ >= slots_.size() || held_ + Need(next_) <= kAheadBudget; });
       if (stop_ || next_ >= slots_.size()) return;
       const size_t i = next_++;
       TSlot& slot = slots_[i];
@@ -422,19 +440,16 @@ class TInflateAhead {
       bool inlined = false;
       try {
         const TZipEntry& entry = zip_.Entries()[i];
-        slot.result.data.reserve(entry.uncompressedSize);
-        TMemorySink sink(slot.result.data);
-        slot.result.ok = zip_.ExtractEntry(entry, sink);
+        slot.result.data.reset(new uint8_t[entry.uncompressedSize + 1]);
+        slot.result.ok =
+            InflateRawInto(zip_.EntryData(entry), entry.uncompressedSize, entry.crc, slot.result.data.get());
       } catch (const std::bad_alloc&) {
         inlined = true;  // the walk streams it instead
       } catch (...) {
         slot.result.error = std::current_exception();
       }
       lock.lock();
-      if (inlined) {
-        held_ -= need;
-        slot.result.data = {};
-      }
+      if (inlined) held_ -= need;
       slot.state = inlined ? TSlot::Inline : TSlot::Done;
       changed_.notify_all();
     }
@@ -461,7 +476,7 @@ const char16_t* ExtractOne(const TZipRead& zip, size_t i, TInflateAhead& ahead, 
   if (!file) return u"the target cannot be created";
   if (inflated.error) std::rethrow_exception(inflated.error);
   const bool written =
-      done ? inflated.ok && file->Write(inflated.data.data(), inflated.data.size()) : zip.ExtractEntry(entry, *file);
+      done ? inflated.ok && file->Write(inflated.data.get(), entry.uncompressedSize) : zip.ExtractEntry(entry, *file);
   if (!written || !file->Commit(entry.dosDateTime)) return u"length or CRC mismatch, or the file cannot be written";
   return nullptr;
 }

@@ -58,6 +58,9 @@ class TZipRead {
   // self-extracting stub).
   uint64_t ArchiveStart() const { return base_; }
 
+  // The entry's stored (compressed) bytes; empty without usable sizes.
+  std::span<const uint8_t> EntryData(const TZipEntry& entry) const;
+
   // Copies (method 0) or inflates (method 8) the entry's data into `sink`.
   // True when the length is the entry's uncompressed size and the CRC-32
   // matches; inflation that runs past that size stops there with false.

@@ -93,8 +93,8 @@ std::span<const uint8_t> ResourceBytes(HMODULE module, std::u16string_view name,
 }
 
 std::unique_ptr<IZipTargetFile> CreateZipTargetFile(const std::u16string& path) {
-  unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  unique_hfile file(
+      CreateFileW(as_wcstr(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return nullptr;
   return std::make_unique<TZipTargetFile>(std::move(file), path);
 }

@@ -3,7 +3,6 @@
 // writing real files. Fixtures: bin/zipdata (tests/data/zip) and
 // ZipResFixture.dll.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <algorithm>
@@ -98,8 +97,7 @@ TCallOutcome ExtractByPage(TTestHost& host, const fs::path& zip, const fs::path&
   return host.Call(u"ExtractZipFile", {{u"zipFile", U16(zip)}, {u"desDir", U16(dir)}});
 }
 
-const std::set<std::string> kMixedTree = {"bin", "bin/noise.bin", "dir", "dir/sub", "dir/sub/lines.txt",
-                                          "readme.txt"};
+const std::set<std::string> kMixedTree = {"bin", "bin/noise.bin", "dir", "dir/sub", "dir/sub/lines.txt", "readme.txt"};
 
 void ExpectMixedTree(const fs::path& dir) {
   EXPECT_EQ(Tree(dir), kMixedTree);
@@ -141,8 +139,8 @@ TEST(ExtractZipFile, ToolArchiveIntoNestedDirectoriesWithItsTimes) {
     ExpectMixedTree(dest);
 
     // The entry's DOS time (local) is the file's last-write time.
-    const HANDLE h = CreateFileW((dest / "readme.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 0, nullptr);
+    const HANDLE h =
+        CreateFileW((dest / "readme.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     FILETIME written, local;
     SYSTEMTIME t;
@@ -199,9 +197,7 @@ TEST(ExtractZipFile, ArchivesThatCannotBeReadFailTheCall) {
 TEST(ExtractZipFile, DamagedEntryStopsTheWalkKeepingEarlierFiles) {
   TTestHost host;
   TScratch scratch;
-  TZipFixture z = BuildZip({{"first.txt", "one"},
-                            {"second.txt", FixtureLines(), true},
-                            {"third.txt", "three"}});
+  TZipFixture z = BuildZip({{"first.txt", "one"}, {"second.txt", FixtureLines(), true}, {"third.txt", "three"}});
   z.Put32(z.localHeaders[1] + 14, 0x12345678);  // a CRC that the data does not have
   Save(scratch.Root() / "damaged.zip", z.bytes);
   const fs::path dest = scratch.Root() / "out";
@@ -216,10 +212,10 @@ TEST(ExtractZipFile, DamagedEntryStopsTheWalkKeepingEarlierFiles) {
 TEST(ExtractZipFile, HostileNamesWriteNothingOutsideTheDestination) {
   TTestHost host;
   const std::string t = "kvzip_evil_" + std::to_string(GetCurrentProcessId());
-  const char* patterns[] = {"../%", "a/../../%", "/%", "C:/%", "C:%", "//?/C:/%", "//./C:/%",
-                            "//localhost/C$/%", "ok.txt:%", "a/./../../%", "CON", "aux.txt", "dir/nul", "com1.log"};
-  std::vector<fs::path> outside = {fs::path("C:\\") / t, fs::current_path().root_path() / t,
-                                   fs::current_path() / t};
+  const char* patterns[] = {"../%",     "a/../../%",        "/%",       "C:/%",        "C:%", "//?/C:/%",
+                            "//./C:/%", "//localhost/C$/%", "ok.txt:%", "a/./../../%", "CON", "aux.txt",
+                            "dir/nul",  "com1.log"};
+  std::vector<fs::path> outside = {fs::path("C:\\") / t, fs::current_path().root_path() / t, fs::current_path() / t};
   for (const char* pattern : patterns) {
     std::string name = pattern;
     if (const size_t at = name.find('%'); at != std::string::npos) name.replace(at, 1, t);
@@ -294,7 +290,7 @@ TEST(ExtractZipFile, TargetHeldOpenFailsTheEntryAndStaysIntact) {
   EXPECT_FALSE(call.response.boolean);
   EXPECT_EQ(Contents(dest / "dir/sub/lines.txt"), "in use");
   EXPECT_EQ(Contents(dest / "bin/noise.bin"), FixtureNoise(4096));  // the entry before it
-  EXPECT_FALSE(fs::exists(dest / "readme.txt"));                     // the entry after it
+  EXPECT_FALSE(fs::exists(dest / "readme.txt"));                    // the entry after it
   EXPECT_TRUE(DeferredCopies("lines.txt").empty());
 }
 
