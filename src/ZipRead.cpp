@@ -142,11 +142,15 @@ bool InflateLoop(std::span<const uint8_t> input, uint32_t size, uint32_t crc, Ne
   return total == size && check == crc;
 }
 
-// Through a 64 KiB window into `sink`.
+// Through a 64 KiB window into `sink`. The window never reaches past `size`
+// + 1, so that a stream that runs on stops where InflateRawInto stops.
 bool InflateRaw(std::span<const uint8_t> input, uint32_t size, uint32_t crc, IZipSink& sink) {
   const auto window = std::make_unique<uint8_t[]>(kInflateWindow);
   return InflateLoop(
-      input, size, crc, [&](uint64_t) { return std::pair(window.get(), static_cast<uInt>(kInflateWindow)); },
+      input, size, crc,
+      [&](uint64_t total) {
+        return std::pair(window.get(), static_cast<uInt>(std::min<uint64_t>(kInflateWindow, size + 1 - total)));
+      },
       [&](const uint8_t* data, size_t n) { return sink.Write(data, n); });
 }
 
@@ -326,18 +330,30 @@ void TZipRead::CheckEntries(uint64_t directoryStart, uint64_t directoryEnd) {
 }
 
 std::span<const uint8_t> TZipRead::EntryData(const TZipEntry& entry) const {
+  if (entry.method != 0 && entry.method != 8) {
+    throw ENativeError(StrFormat(u"Unsupported method %d for %s", {int{entry.method}, entry.name}));
+  }
   return TByteRange(bytes_).Bytes(entry.data, entry.sizesKnown ? entry.compressedSize : 0);
 }
 
 bool TZipRead::ExtractEntry(const TZipEntry& entry, IZipSink& sink) const {
-  if (entry.method != 0 && entry.method != 8) {
-    throw ENativeError(StrFormat(u"Unsupported method %d for %s", {int{entry.method}, entry.name}));
-  }
+  const std::span<const uint8_t> data = EntryData(entry);
   if (!entry.sizesKnown) return false;
   if (entry.method == 0) {
-    return entry.compressedSize == entry.uncompressedSize && CopyStored(EntryData(entry), entry.crc, sink);
+    return entry.compressedSize == entry.uncompressedSize && CopyStored(data, entry.crc, sink);
   }
-  return InflateRaw(EntryData(entry), entry.uncompressedSize, entry.crc, sink);
+  return InflateRaw(data, entry.uncompressedSize, entry.crc, sink);
+}
+
+bool TZipRead::ExtractEntryInto(const TZipEntry& entry, uint8_t* out) const {
+  const std::span<const uint8_t> data = EntryData(entry);
+  if (!entry.sizesKnown) return false;
+  if (entry.method == 0) {
+    if (entry.compressedSize != entry.uncompressedSize) return false;
+    std::memcpy(out, data.data(), data.size());
+    return crc32(0, out, static_cast<uInt>(data.size())) == entry.crc;
+  }
+  return InflateRawInto(data, entry.uncompressedSize, entry.crc, out);
 }
 
 bool IsSafeZipEntryName(std::u16string_view name) {
@@ -441,8 +457,7 @@ class TInflateAhead {
       try {
         const TZipEntry& entry = zip_.Entries()[i];
         slot.result.data.reset(new uint8_t[entry.uncompressedSize + 1]);
-        slot.result.ok =
-            InflateRawInto(zip_.EntryData(entry), entry.uncompressedSize, entry.crc, slot.result.data.get());
+        slot.result.ok = zip_.ExtractEntryInto(entry, slot.result.data.get());
       } catch (const std::bad_alloc&) {
         inlined = true;  // the walk streams it instead
       } catch (...) {

@@ -58,19 +58,20 @@ class TZipRead {
   // self-extracting stub).
   uint64_t ArchiveStart() const { return base_; }
 
-  // The entry's stored (compressed) bytes; empty without usable sizes.
-  std::span<const uint8_t> EntryData(const TZipEntry& entry) const;
-
   // Copies (method 0) or inflates (method 8) the entry's data into `sink`.
   // True when the length is the entry's uncompressed size and the CRC-32
   // matches; inflation that runs past that size stops there with false.
   // Raises "Unsupported method %d for %s" and, for zlib failures,
   // "Error %d during zip/deflate process".
   bool ExtractEntry(const TZipEntry& entry, IZipSink& sink) const;
+  // The same into memory: `out` holds the uncompressed size + 1 bytes.
+  bool ExtractEntryInto(const TZipEntry& entry, uint8_t* out) const;
 
  private:
   void ReadDirectory();
   void CheckEntries(uint64_t directoryStart, uint64_t directoryEnd);
+  // The entry's stored bytes, after the method and sizes were checked.
+  std::span<const uint8_t> EntryData(const TZipEntry& entry) const;
 
   std::span<const uint8_t> bytes_;
   uint64_t base_ = 0;
