@@ -67,12 +67,11 @@ class TByteRange {
     Require(offset, length);
     return bytes_.subspan(static_cast<size_t>(offset), static_cast<size_t>(length));
   }
-  // The first offset at or after `from` that holds `signature`, or Size().
-  uint64_t Find(uint32_t signature, uint64_t from = 0) const {
+  // The first offset that holds `signature`, or Size().
+  uint64_t Find(uint32_t signature) const {
     const uint8_t pattern[4] = {static_cast<uint8_t>(signature), static_cast<uint8_t>(signature >> 8),
                                 static_cast<uint8_t>(signature >> 16), static_cast<uint8_t>(signature >> 24)};
-    const auto begin = bytes_.begin() + static_cast<ptrdiff_t>(std::min(from, Size()));
-    return static_cast<uint64_t>(std::search(begin, bytes_.end(), pattern, pattern + 4) - bytes_.begin());
+    return static_cast<uint64_t>(std::search(bytes_.begin(), bytes_.end(), pattern, pattern + 4) - bytes_.begin());
   }
 
  private:
