@@ -407,8 +407,9 @@ class TInflateAhead {
   TInflateAhead& operator=(const TInflateAhead&) = delete;
 
   // True with the entry's inflated data and check, or what its extraction
-  // raised, when a worker did it; false when the walk is to extract the
-  // entry itself.
+  // raised, when it was inflated ahead; false when the walk is to extract
+  // the entry itself. While a worker is still on the entry, the walk helps
+  // with the entries after it.
   bool Take(size_t i, TResult& result) {
     std::unique_lock<std::mutex> lock(mutex_);
     TSlot& slot = slots_[i];
@@ -416,7 +417,9 @@ class TInflateAhead {
       next_ = i + 1;
       return false;
     }
-    changed_.wait(lock, [&] { return slot.state == TSlot::Done || slot.state == TSlot::Inline; });
+    while (slot.state == TSlot::Working) {
+      if (!ClaimNext(lock)) changed_.wait(lock);
+    }
     if (slot.state == TSlot::Inline) return false;
     held_ -= Need(i);
     changed_.notify_all();
@@ -436,36 +439,44 @@ class TInflateAhead {
     return e.method == 8 && e.Extractable() && e.uncompressedSize <= kAheadEntryLimit ? e.uncompressedSize + 1 : 0;
   }
 
+  // Claims the next entry when the budget allows it and inflates it when it
+  // is one to inflate ahead (unlocked meanwhile); false when none could be
+  // claimed.
+  bool ClaimNext(std::unique_lock<std::mutex>& lock) {
+    if (stop_ || next_ >= slots_.size() || held_ + Need(next_) > kAheadBudget) return false;
+    const size_t i = next_++;
+    TSlot& slot = slots_[i];
+    const uint64_t need = Need(i);
+    if (need == 0) {
+      slot.state = TSlot::Inline;
+      changed_.notify_all();
+      return true;
+    }
+    held_ += need;
+    slot.state = TSlot::Working;
+    lock.unlock();
+    bool inlined = false;
+    try {
+      const TZipEntry& entry = zip_.Entries()[i];
+      slot.result.data.reset(new uint8_t[entry.uncompressedSize + 1]);
+      slot.result.ok = zip_.ExtractEntryInto(entry, slot.result.data.get());
+    } catch (const std::bad_alloc&) {
+      inlined = true;  // the walk streams it instead
+    } catch (...) {
+      slot.result.error = std::current_exception();
+    }
+    lock.lock();
+    if (inlined) held_ -= need;
+    slot.state = inlined ? TSlot::Inline : TSlot::Done;
+    changed_.notify_all();
+    return true;
+  }
+
   void Work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
       changed_.wait(lock, [&] { return stop_ || next_ >= slots_.size() || held_ + Need(next_) <= kAheadBudget; });
-      if (stop_ || next_ >= slots_.size()) return;
-      const size_t i = next_++;
-      TSlot& slot = slots_[i];
-      const uint64_t need = Need(i);
-      if (need == 0) {
-        slot.state = TSlot::Inline;
-        changed_.notify_all();
-        continue;
-      }
-      held_ += need;
-      slot.state = TSlot::Working;
-      lock.unlock();
-      bool inlined = false;
-      try {
-        const TZipEntry& entry = zip_.Entries()[i];
-        slot.result.data.reset(new uint8_t[entry.uncompressedSize + 1]);
-        slot.result.ok = zip_.ExtractEntryInto(entry, slot.result.data.get());
-      } catch (const std::bad_alloc&) {
-        inlined = true;  // the walk streams it instead
-      } catch (...) {
-        slot.result.error = std::current_exception();
-      }
-      lock.lock();
-      if (inlined) held_ -= need;
-      slot.state = inlined ? TSlot::Inline : TSlot::Done;
-      changed_.notify_all();
+      if (!ClaimNext(lock)) return;
     }
   }
 
