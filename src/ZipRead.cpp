@@ -376,9 +376,14 @@ bool IsSafeZipEntryName(std::u16string_view name) {
 namespace {
 
 // Deflated entries up to this size are inflated ahead, into memory that all
-// of them together hold at most kAheadBudget of.
+// of them together hold at most kAheadBudget of. Buffers the walk is done
+// with are kept for reuse up to kSpareLimit: fresh memory costs a page fault
+// and the zeroing of every page.
 constexpr uint32_t kAheadEntryLimit = 4 << 20;
-constexpr uint64_t kAheadBudget = 32 << 20;
+constexpr uint64_t kAheadBudget = 16 << 20;
+constexpr uint64_t kSpareLimit = 8 << 20;
+constexpr size_t kBufferGranule = 64 << 10;
+constexpr size_t kSmallestBuffer = 256 << 10;
 
 // Worker threads that inflate entries in directory order ahead of the walk.
 // The walk takes each entry in turn: either a worker has claimed it (the walk
@@ -388,6 +393,7 @@ class TInflateAhead {
  public:
   struct TResult {
     std::unique_ptr<uint8_t[]> data;  // the entry's uncompressed size, when ok
+    size_t capacity = 0;
     bool ok = false;
     std::exception_ptr error;  // what the extraction raised
   };
@@ -421,10 +427,20 @@ class TInflateAhead {
       if (!ClaimNext(lock)) changed_.wait(lock);
     }
     if (slot.state == TSlot::Inline) return false;
-    held_ -= Need(i);
-    changed_.notify_all();
     result = std::move(slot.result);
     return true;
+  }
+
+  // Gives back the memory of a result the walk has written.
+  void Recycle(TResult& result) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    held_ -= result.capacity;
+    if (spareBytes_ + result.capacity <= kSpareLimit) {
+      spareBytes_ += result.capacity;
+      spares_.emplace_back(result.capacity, std::move(result.data));
+    }
+    result = {};
+    changed_.notify_all();
   }
 
  private:
@@ -452,21 +468,38 @@ class TInflateAhead {
       changed_.notify_all();
       return true;
     }
-    held_ += need;
+    TResult& result = slot.result;
+    // The smallest spare buffer that fits, else a new one made outside the lock.
+    auto spare = spares_.end();
+    for (auto it = spares_.begin(); it != spares_.end(); ++it) {
+      if (it->first >= need && (spare == spares_.end() || it->first < spare->first)) spare = it;
+    }
+    if (spare != spares_.end()) {
+      result.capacity = spare->first;
+      result.data = std::move(spare->second);
+      spareBytes_ -= spare->first;
+      spares_.erase(spare);
+    } else {
+      result.capacity =
+          std::max<size_t>(kSmallestBuffer, (need + kBufferGranule - 1) / kBufferGranule * kBufferGranule);
+    }
+    held_ += result.capacity;
     slot.state = TSlot::Working;
     lock.unlock();
     bool inlined = false;
     try {
-      const TZipEntry& entry = zip_.Entries()[i];
-      slot.result.data.reset(new uint8_t[entry.uncompressedSize + 1]);
-      slot.result.ok = zip_.ExtractEntryInto(entry, slot.result.data.get());
+      if (!result.data) result.data.reset(new uint8_t[result.capacity]);
+      result.ok = zip_.ExtractEntryInto(zip_.Entries()[i], result.data.get());
     } catch (const std::bad_alloc&) {
       inlined = true;  // the walk streams it instead
     } catch (...) {
-      slot.result.error = std::current_exception();
+      result.error = std::current_exception();
     }
     lock.lock();
-    if (inlined) held_ -= need;
+    if (inlined) {
+      held_ -= result.capacity;
+      result = {};
+    }
     slot.state = inlined ? TSlot::Inline : TSlot::Done;
     changed_.notify_all();
     return true;
@@ -485,7 +518,9 @@ class TInflateAhead {
   std::condition_variable changed_;
   std::vector<TSlot> slots_;
   size_t next_ = 0;    // the first entry nobody has claimed
-  uint64_t held_ = 0;  // memory of entries claimed for inflating ahead and not yet taken
+  uint64_t held_ = 0;  // memory of entries inflated ahead that the walk has not given back
+  std::vector<std::pair<size_t, std::unique_ptr<uint8_t[]>>> spares_;  // capacity, buffer
+  uint64_t spareBytes_ = 0;
   bool stop_ = false;
   std::vector<std::thread> threads_;  // last: they start once the rest is set up
 };
@@ -502,6 +537,7 @@ const char16_t* ExtractOne(const TZipRead& zip, size_t i, TInflateAhead& ahead, 
   if (inflated.error) std::rethrow_exception(inflated.error);
   const bool written =
       done ? inflated.ok && file->Write(inflated.data.get(), entry.uncompressedSize) : zip.ExtractEntry(entry, *file);
+  if (done) ahead.Recycle(inflated);
   if (!written || !file->Commit(entry.dosDateTime)) return u"length or CRC mismatch, or the file cannot be written";
   return nullptr;
 }

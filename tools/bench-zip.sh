@@ -81,7 +81,7 @@ archive, out, build, winarchive, winout, runs, mb = sys.argv[1:]
 runs, mb = int(runs), float(mb)
 # This prefix's wineserver (other prefixes may have their own).
 prefix = ('WINEPREFIX=' + os.environ['WINEPREFIX']).encode()
-server = [pid for pid in subprocess.run(['pgrep', '-x', 'wineserver'], capture_output=True, text=True).stdout.split()
+server = [pid for pid in subprocess.run(['pgrep', '^wineserver'], capture_output=True, text=True).stdout.split()
           if prefix in open('/proc/%s/environ' % pid, 'rb').read().split(b'\0')]
 
 def server_cpu():
