@@ -144,7 +144,7 @@ bool InflateLoop(std::span<const uint8_t> input, uint32_t size, uint32_t crc, Ne
 // Through a 64 KiB window into `sink`. The window never reaches past `size`
 // + 1, so that a stream that runs on stops where InflateRawInto stops.
 bool InflateRaw(std::span<const uint8_t> input, uint32_t size, uint32_t crc, IZipSink& sink) {
-  const auto window = std::make_unique<uint8_t[]>(kInflateWindow);
+  const std::unique_ptr<uint8_t[]> window(new uint8_t[kInflateWindow]);
   return InflateLoop(
       input, size, crc,
       [&](uint64_t total) {
