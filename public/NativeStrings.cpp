@@ -6,13 +6,6 @@
 
 namespace {
 
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 // Reads the integer syntax; the magnitude is returned unsigned with its sign
 // and base so that callers can apply their own range rule.
 bool ReadInteger(std::u16string_view text, bool& negative, bool& hex, uint64_t& magnitude) {
@@ -71,6 +64,13 @@ int32_t StrToIntDef(std::u16string_view text, int32_t def) {
   if (magnitude > limit) return def;
   return negative ? static_cast<int32_t>(0 - static_cast<uint32_t>(magnitude))
                   : static_cast<int32_t>(magnitude);
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
 }
 
 std::u16string IntToStr(int64_t value) {

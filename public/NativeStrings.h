@@ -21,6 +21,9 @@ int32_t StrToIntDef(std::u16string_view text, int32_t def);
 
 std::u16string IntToStr(int64_t value);
 
+// The value of a hexadecimal digit of either case, or -1.
+int HexDigit(char16_t c);
+
 // One argument of StrFormat.
 class TFormatArg {
  public:

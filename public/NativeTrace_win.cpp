@@ -24,6 +24,20 @@ void DebugOutputFailure(std::u16string_view message) {
   OutputDebugStringA(text.c_str());
 }
 
+// One writer at a time: appends of concurrent writers sharing the file can
+// overlap (not every file system appends atomically), so a writer that finds
+// the file busy retries briefly and only then gives up its line. Readers may
+// keep the file open.
+unique_hfile OpenForAppending(const std::u16string& fileName) {
+  constexpr int kAttempts = 10;
+  for (int attempt = 1;; ++attempt) {
+    unique_hfile file(CreateFileW(as_wcstr(fileName.c_str()), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file || GetLastError() != ERROR_SHARING_VIOLATION || attempt == kAttempts) return file;
+    Sleep(attempt < 4 ? 0 : 1);
+  }
+}
+
 }  // namespace
 
 void SetTraceClockForTesting(TTraceTime (*clock)()) { g_clock.store(clock); }
@@ -43,10 +57,7 @@ void _NativeTrace(std::u16string_view text) {
       DebugOutputFailure(u"Unable to create directory " + dir + u". " + SystemErrorMessage(GetLastError()));
       return;
     }
-    // Appending writes are atomic against each other, so lines of concurrent
-    // writers never interleave; sharing lets them all in.
-    unique_hfile file(CreateFileW(as_wcstr(fileName), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const unique_hfile file = OpenForAppending(fileName);
     if (!file) {
       DebugOutputFailure(u"Cannot open file \"" + fileName + u"\". " + SystemErrorMessage(GetLastError()));
       return;
@@ -58,6 +69,6 @@ void _NativeTrace(std::u16string_view text) {
       DebugOutputFailure(u"Stream write error. " + SystemErrorMessage(GetLastError()));
     }
   } catch (const std::exception& e) {
-    OutputDebugStringA((std::string("[_NativeTrace]") + e.what()).c_str());
+    OutputDebugStringA(("[_NativeTrace]" + Utf16ToAnsi(Utf8ToUtf16(e.what()))).c_str());
   }
 }

@@ -10,25 +10,22 @@ namespace {
 // values become "#" and the number.
 std::u16string ResourceIdText(LPCWSTR id) {
   if (IS_INTRESOURCE(id)) return u"#" + IntToStr(reinterpret_cast<ULONG_PTR>(id));
-  return std::u16string(as_u16view(id));
+  return ComText(id);
 }
 
 }  // namespace
 
 HRESULT TNativeMethodInterface::ExtractZipFile(LPCWSTR zipFile, LPCWSTR desDir, BOOL* result) {
-  if (!result) return E_POINTER;
-  return ComCall([&] { *result = owner_.ExtractZipFile(as_u16view(zipFile), as_u16view(desDir)); });
+  return ComReturn(result, [&] { return owner_.ExtractZipFile(ComText(zipFile), ComText(desDir)); });
 }
 
 HRESULT TNativeMethodInterface::ExtractZipRes(HINSTANCE instance, LPCWSTR resName, LPCWSTR resType, LPCWSTR destDir,
                                               BOOL* result) {
-  if (!result) return E_POINTER;
-  return ComCall([&] {
-    *result = owner_.ExtractZipRes(instance, ResourceIdText(resName), ResourceIdText(resType), as_u16view(destDir));
+  return ComReturn(result, [&] {
+    return owner_.ExtractZipRes(instance, ResourceIdText(resName), ResourceIdText(resType), ComText(destDir));
   });
 }
 
 HRESULT TNativeMethodInterface::DecompressGZip(LPCWSTR gzFile, LPCWSTR destFile, BOOL* result) {
-  if (!result) return E_POINTER;
-  return ComCall([&] { *result = owner_.DecompressGZip(as_u16view(gzFile), as_u16view(destFile)); });
+  return ComReturn(result, [&] { return owner_.DecompressGZip(ComText(gzFile), ComText(destFile)); });
 }

@@ -28,7 +28,9 @@ HRESULT TNativeMethodInterface::QueryInterface(REFIID iid, void** object) {
 ULONG TNativeMethodInterface::AddRef() { return owner_.AddRef(); }
 ULONG TNativeMethodInterface::Release() { return owner_.Release(); }
 
-HRESULT TNativeMethodInterface::GetAreaCode(BSTR* value) { return E_NOTIMPL; }
+HRESULT TNativeMethodInterface::GetAreaCode(BSTR* value) {
+  return ComReturn(value, [&] { return owner_.GetAreaCode(); });
+}
 
 HRESULT TNativeMethodInterface::GetDownloadDir(BSTR* value) { return E_NOTIMPL; }
 
@@ -37,7 +39,9 @@ HRESULT TNativeMethodInterface::GetDebugMode(BOOL* value) {
   return ComCall([&] { *value = owner_.GetDebugMode() ? TRUE : FALSE; });
 }
 
-HRESULT TNativeMethodInterface::SetAreaCode(LPCWSTR value) { return E_NOTIMPL; }
+HRESULT TNativeMethodInterface::SetAreaCode(LPCWSTR value) {
+  return ComCall([&] { owner_.SetAreaCode(ComText(value)); });
+}
 
 HRESULT TNativeMethodInterface::SetDownloadDir(LPCWSTR value) { return E_NOTIMPL; }
 
@@ -49,4 +53,8 @@ HRESULT TNativeMethodInterface::GetImplementor(void** object) {
   if (!object) return E_POINTER;
   *object = &owner_;
   return S_OK;
+}
+
+HRESULT TNativeMethodInterface::Log(LPCWSTR text) {
+  return ComCall([&] { owner_.Log(ComText(text)); });
 }

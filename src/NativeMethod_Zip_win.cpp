@@ -44,7 +44,7 @@ bool TNativeMethod::DecompressGZip(std::u16string_view gzFile, std::u16string_vi
   TCheckingSink check;
   if (!InflateGzipMember(member, check)) return false;
   const std::u16string dest(destFile);
-  if (!DeleteFileW(as_wcstr(dest.c_str()))) {
+  if (!::DeleteFileW(as_wcstr(dest.c_str()))) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) {
       _NativeTraceError(u"[TNativeMethod.DecompressGZip]" + dest + u": " + SystemErrorMessage(error));

@@ -1,5 +1,6 @@
 #include "NativeMethod_win.h"
 
+#include "MemStore.h"
 #include "NativeError.h"
 #include "NativeMethodCom_win.h"
 #include "WinText.h"
@@ -21,6 +22,8 @@ TNativeMethod::~TNativeMethod() {
   destroying_ = true;
   try {
     DeleteCriticalSection(&lock_);
+    // Sub-objects, in this order: memory store, ...
+    memStore_.reset();
   } catch (const ENativeError& e) {
     const std::u16string text = u"[TNativeMethod.Destroy]" + e.Message();
     OutputDebugStringW(as_wcstr(text.c_str()));

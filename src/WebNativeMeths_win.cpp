@@ -14,6 +14,10 @@ namespace {
 // Every binding set, in the order of the method table's areas.
 std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     SettingsWebMethods,
+    SystemWebMethods,
+    CryptoWebMethods,
+    MemStoreWebMethods,
+    FilesWebMethods,
     ZipWebMethods,
 };
 

@@ -101,6 +101,10 @@ void RunWebMethod(const TWebMethodEntry& method, TWebMethods& module, IWebContex
 
 // The bindings, one set per service area (WebNativeMeths_<Area>_win.cpp).
 std::span<const TWebMethodBinding> SettingsWebMethods();
+std::span<const TWebMethodBinding> SystemWebMethods();
+std::span<const TWebMethodBinding> CryptoWebMethods();
+std::span<const TWebMethodBinding> MemStoreWebMethods();
+std::span<const TWebMethodBinding> FilesWebMethods();
 std::span<const TWebMethodBinding> ZipWebMethods();
 
 // Every bound method, for tests and diagnostics.

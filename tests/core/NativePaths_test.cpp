@@ -19,6 +19,10 @@ TEST(NativePaths, PathTexts) {
       {u"C:\\dir\\a.txt", u"C:\\dir\\", u"C:\\dir", u"a.txt", u".txt", u"C:"},
       {u"C:\\dir.x\\file", u"C:\\dir.x\\", u"C:\\dir.x", u"file", u"", u"C:"},
       {u"C:a.txt", u"C:", u"C:", u"a.txt", u".txt", u"C:"},
+      {u"C:", u"C:", u"C:", u"", u"", u"C:"},
+      {u"C:\\", u"C:\\", u"C:\\", u"", u"", u"C:"},
+      {u"C:\\dir\\", u"C:\\dir\\", u"C:\\dir", u"", u"", u"C:"},
+      {u"dir.x\\name.", u"dir.x\\", u"dir.x", u"name.", u".", u""},
       {u"\\a.txt", u"\\", u"\\", u"a.txt", u".txt", u""},
       {u"a.tar.gz", u"", u"", u"a.tar.gz", u".gz", u""},
       {u"dir\\\\file", u"dir\\\\", u"dir\\\\", u"file", u"", u""},
@@ -74,6 +78,12 @@ TEST(NativePaths, SizeText) {
     SCOPED_TRACE(c.size);
     EXPECT_EQ(FormatSizeText(c.size), c.text);
   }
+}
+
+TEST(NativePaths, TimeSuffix) {
+  EXPECT_EQ(TimeSuffix(9, 30, 15, 42), u".093015042");
+  EXPECT_EQ(TimeSuffix(0, 0, 0, 0), u".000000000");
+  EXPECT_EQ(TimeSuffix(23, 59, 59, 999), u".235959999");
 }
 
 }  // namespace

@@ -303,7 +303,7 @@ TTestHost::TTestHost(const std::wstring& dllPath, std::u16string url)
   messageWindow_ = CreateWindowExW(0, kHostWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
   context_ = new TTestContext(*this);
-  library_ = LoadLibraryW(dllPath.c_str());
+  library_ = dllPath.empty() ? nullptr : LoadLibraryW(dllPath.c_str());
   if (library_) {
     require_ = reinterpret_cast<RequireFn>(reinterpret_cast<void*>(GetProcAddress(library_, "NativeResourceRequire")));
     load_ = reinterpret_cast<LoadFn>(reinterpret_cast<void*>(GetProcAddress(library_, "NativeLoadResource")));
@@ -330,26 +330,29 @@ void TTestHost::Unload() {
   method_ = nullptr;
 }
 
-TCallOutcome TTestHost::Call(std::u16string_view method, const TParams& params, std::u16string_view module) {
+TCallOutcome TTestHost::Invoke(const TExportFn& fn, std::u16string_view method, const TParams& params,
+                               std::u16string_view module, IWebContext* context) {
   TCallOutcome outcome;
   auto* request = new TTestRequest(url_, std::u16string(module), std::u16string(method), params);
   auto* response = new TTestResponse();
-  if (load_) outcome.returned = load_(context_, request, response, &outcome.flag);
+  outcome.returned = fn(context ? context : context_, request, response, &outcome.flag);
   outcome.response = response->Record();
   request->Release();
   response->Release();
   return outcome;
 }
 
+TCallOutcome TTestHost::Call(std::u16string_view method, const TParams& params, std::u16string_view module) {
+  return Invoke(
+      [this](IWebContext* c, IWebRequest* q, IWebResponse* r, BOOL* flag) { return load_ ? load_(c, q, r, flag) : FALSE; },
+      method, params, module);
+}
+
 TCallOutcome TTestHost::RequireScript() {
-  TCallOutcome outcome;
-  auto* request = new TTestRequest(url_, u"", u"", {});
-  auto* response = new TTestResponse();
-  if (require_) outcome.returned = require_(context_, request, response);
-  outcome.flag = FALSE;
-  outcome.response = response->Record();
-  request->Release();
-  response->Release();
+  TCallOutcome outcome = Invoke([this](IWebContext* c, IWebRequest* q, IWebResponse* r, BOOL* flag) {
+    *flag = FALSE;
+    return require_ ? require_(c, q, r) : FALSE;
+  });
   return outcome;
 }
 

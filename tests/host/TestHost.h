@@ -67,6 +67,8 @@ class TTestContext;
 
 class TTestHost {
  public:
+  // An empty `dllPath` loads nothing (for tests that link the library's
+  // objects and call them through Invoke).
   explicit TTestHost(const std::wstring& dllPath = L"KVNative.dll", std::u16string url = u"http://kvnative.test");
   ~TTestHost();
   TTestHost(const TTestHost&) = delete;
@@ -80,6 +82,11 @@ class TTestHost {
   TCallOutcome Call(std::u16string_view method, const TParams& params = {}, std::u16string_view module = u"methods");
   // The client script through NativeResourceRequire.
   TCallOutcome RequireScript();
+  // Calls `fn` as a host calls an export: with this host's context (or
+  // `context`) and a fresh request and response. For tests of internals.
+  using TExportFn = std::function<BOOL(IWebContext*, IWebRequest*, IWebResponse*, BOOL* flag)>;
+  TCallOutcome Invoke(const TExportFn& fn, std::u16string_view method = u"", const TParams& params = {},
+                      std::u16string_view module = u"methods", IWebContext* context = nullptr);
   // The service object through NativeMethod (nullptr when unavailable).
   INativeMethods* Native();
   INativeMethods** NativeAddress();
