@@ -74,9 +74,10 @@ bool TMappedFile::Open(std::u16string_view path) {
       static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) {
     return false;
   }
-  mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  // Exactly the size measured: the view can be no shorter than the range.
+  mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, size.HighPart, size.LowPart, nullptr));
   if (!mapping_) return false;
-  view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, 0));
+  view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size.QuadPart)));
   if (!view_) return false;
   size_ = static_cast<size_t>(size.QuadPart);
   return true;
