@@ -101,6 +101,17 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   virtual HRESULT STDMETHODCALLTYPE ExtractFileDrive(LPCWSTR fileName, BSTR * result) = 0;
   virtual HRESULT STDMETHODCALLTYPE ExtractFileName(LPCWSTR fileName, BSTR * result) = 0;
   virtual HRESULT STDMETHODCALLTYPE ExtractFileExt(LPCWSTR fileName, BSTR * result) = 0;
+  /* Archives; paths as given. *result is TRUE when every entry was
+   * extracted; entries extracted before a failing one stay. An archive that
+   * cannot be read fails with E_FAIL and the reason as error information.
+   * resName and resType may also be MAKEINTRESOURCE values; a module without
+   * the resource extracts nothing (TRUE). DecompressGZip writes destFile only
+   * when the gzip file's first member inflated to its stated length and
+   * CRC. */
+  virtual HRESULT STDMETHODCALLTYPE ExtractZipFile(LPCWSTR zipFile, LPCWSTR desDir, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExtractZipRes(HINSTANCE instance, LPCWSTR resName, LPCWSTR resType,
+                                                  LPCWSTR destDir, BOOL * result) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DecompressGZip(LPCWSTR gzFile, LPCWSTR destFile, BOOL * result) = 0;
   virtual HRESULT STDMETHODCALLTYPE ForceDir(LPCWSTR dirName, BOOL * result) = 0;
   /* True for an existing directory too. */
   virtual HRESULT STDMETHODCALLTYPE FileExists(LPCWSTR fileName, BOOL * result) = 0;

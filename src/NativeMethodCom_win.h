@@ -181,6 +181,12 @@ class TNativeMethodInterface final : public INativeMethods {
   HRESULT STDMETHODCALLTYPE DiskFree(LPCWSTR drive, LONGLONG* result) override;
   HRESULT STDMETHODCALLTYPE DiskSize(LPCWSTR drive, LONGLONG* result) override;
 
+  // Archives (NativeMethodCom_Zip_win.cpp).
+  HRESULT STDMETHODCALLTYPE ExtractZipFile(LPCWSTR zipFile, LPCWSTR desDir, BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE ExtractZipRes(HINSTANCE instance, LPCWSTR resName, LPCWSTR resType, LPCWSTR destDir,
+                                          BOOL* result) override;
+  HRESULT STDMETHODCALLTYPE DecompressGZip(LPCWSTR gzFile, LPCWSTR destFile, BOOL* result) override;
+
   // Trace.
   HRESULT STDMETHODCALLTYPE Log(LPCWSTR text) override;
 

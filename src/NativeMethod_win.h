@@ -197,7 +197,16 @@ class TNativeMethod {
   // Bytes that are not valid UTF-8 give empty text.
   std::u16string Base64Decode(std::u16string_view str);
 
-  // Archives (NativeMethod_Zip_win.cpp).
+  // Archives (NativeMethod_Zip_win.cpp); paths are used as given.
+  // True when every entry was extracted; raises for an archive that cannot
+  // be read.
+  bool ExtractZipFile(std::u16string_view zipFile, std::u16string_view desDir);
+  // The same for a resource of `instance`; true when it has no such resource.
+  bool ExtractZipRes(HMODULE instance, std::u16string_view resName, std::u16string_view resType,
+                     std::u16string_view destDir);
+  // Writes DestFile only when the first member inflated to its stated length
+  // and CRC.
+  bool DecompressGZip(std::u16string_view gzFile, std::u16string_view destFile);
 
   // Callbacks (NativeMethod_Callbacks_win.cpp).
   // A new late-bound callable around `function` (nullptr for none).

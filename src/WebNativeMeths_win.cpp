@@ -20,6 +20,7 @@ std::span<const TWebMethodBinding> (*const kBindingSets[])() = {
     MemStoreWebMethods,
     FilesWebMethods,
     CallbacksWebMethods,
+    ZipWebMethods,
 };
 
 // Bound methods and a case-insensitive open-addressing index over them.

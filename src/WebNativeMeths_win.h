@@ -114,6 +114,7 @@ std::span<const TWebMethodBinding> CryptoWebMethods();
 std::span<const TWebMethodBinding> MemStoreWebMethods();
 std::span<const TWebMethodBinding> FilesWebMethods();
 std::span<const TWebMethodBinding> CallbacksWebMethods();
+std::span<const TWebMethodBinding> ZipWebMethods();
 
 // Every bound method, for tests and diagnostics.
 std::span<const TWebMethodEntry> BoundWebMethods();
