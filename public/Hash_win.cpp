@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "CipherText.h"
+#include "FileView_win.h"
 #include "NativeError.h"
 #include "NativePublic_win.h"
 #include "WinText.h"
@@ -75,11 +76,13 @@ std::string HashFile(THashAlgorithm algorithm, std::u16string_view path) {
   // The section is exactly the size measured, so a file that changes in
   // between can neither make the view shorter than the bytes hashed nor
   // slip past the chunked path. An empty file cannot be mapped.
-  unique_handle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, size.HighPart, size.LowPart, nullptr));
-  if (!mapping) throw ENativeError(u"CreateFileMapping Failed.");
-  unique_mapview view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size.QuadPart)));
-  if (!view) throw ENativeError(u"MapViewOfFile Failed.");
-  hash.Update(view.get(), static_cast<size_t>(size.QuadPart));
+  TFileView view;
+  switch (view.Map(file.get(), static_cast<uint64_t>(size.QuadPart))) {
+    case TFileView::TStatus::MappingFailed: throw ENativeError(u"CreateFileMapping Failed.");
+    case TFileView::TStatus::ViewFailed: throw ENativeError(u"MapViewOfFile Failed.");
+    case TFileView::TStatus::Ok: break;
+  }
+  hash.Update(view.Bytes().data(), view.Bytes().size());
   return hash.Finish();
 }
 

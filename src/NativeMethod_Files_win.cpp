@@ -9,6 +9,7 @@
 #include <climits>
 #include <vector>
 
+#include "FileView_win.h"
 #include "JsonValue.h"
 #include "NativeError.h"
 #include "NativeMethod_win.h"
@@ -186,16 +187,10 @@ void EmptyTree(const std::u16string& dir, bool recursive) {
   });
 }
 
-std::u16string MoveTimeSuffix() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  return TimeSuffix(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
-}
-
 // Both directories end in a backslash.
 bool CopyTree(const std::u16string& src, const std::u16string& des, bool ignoreIfExists) {
   if (!ForceDirectories(des)) return false;
-  const std::u16string deferred = des + kDeferredDeleteFolder + u"\\";
+  const std::u16string deferred = des + kDeferredDeleteFolder;
   bool ok = true;
   ForEachEntry(src, [&](const TDirEntry& e) {
     const std::u16string from = src + e.name;
@@ -209,9 +204,7 @@ bool CopyTree(const std::u16string& src, const std::u16string& des, bool ignoreI
       // A file in use cannot be overwritten, but it can usually be renamed:
       // move it aside and copy into its place.
       if (IsFile(to)) {
-        ForceDirectories(deferred);
-        const std::u16string aside = deferred + e.name + MoveTimeSuffix();
-        if (!MoveFileW(as_wcstr(to.c_str()), as_wcstr(aside.c_str()))) {
+        if (!MoveIntoDeferredDeleteFolder(to, deferred)) {
           ok = false;
           return false;
         }

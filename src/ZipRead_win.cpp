@@ -54,13 +54,7 @@ bool ClearTarget(const std::u16string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
   if (DeleteFileW(as_wcstr(path.c_str()))) return true;
-  const std::u16string folder = HostExecutableDir() + u"\\_DeleteFiles";
-  ForceDirectories(folder);
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  const std::u16string moved =
-      folder + u"\\" + ExtractFileName(path) + TimeSuffix(now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
-  return MoveFileW(as_wcstr(path.c_str()), as_wcstr(moved.c_str())) != 0;
+  return MoveIntoDeferredDeleteFolder(path, HostExecutableDir() + u"\\_DeleteFiles");
 }
 
 }  // namespace
@@ -74,13 +68,7 @@ bool TMappedFile::Open(std::u16string_view path) {
       static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) {
     return false;
   }
-  // Exactly the size measured: the view can be no shorter than the range.
-  mapping_.reset(CreateFileMappingW(file_.get(), nullptr, PAGE_READONLY, size.HighPart, size.LowPart, nullptr));
-  if (!mapping_) return false;
-  view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size.QuadPart)));
-  if (!view_) return false;
-  size_ = static_cast<size_t>(size.QuadPart);
-  return true;
+  return view_.Map(file_.get(), static_cast<uint64_t>(size.QuadPart)) == TFileView::TStatus::Ok;
 }
 
 std::span<const uint8_t> ResourceBytes(HMODULE module, std::u16string_view name, std::u16string_view type) {

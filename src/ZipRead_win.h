@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "FileView_win.h"
 #include "WinHandle.h"
 #include "ZipRead.h"
 
@@ -20,13 +21,11 @@ class TMappedFile {
   // False when the file cannot be opened or mapped; an empty file cannot be
   // mapped either.
   bool Open(std::u16string_view path);
-  std::span<const uint8_t> Bytes() const { return {static_cast<const uint8_t*>(view_.get()), size_}; }
+  std::span<const uint8_t> Bytes() const { return view_.Bytes(); }
 
  private:
   unique_hfile file_;
-  unique_handle mapping_;
-  unique_mapview view_;
-  size_t size_ = 0;
+  TFileView view_;
 };
 
 // The bytes of a module resource; empty when the module has no such resource.
