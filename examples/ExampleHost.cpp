@@ -26,7 +26,7 @@ std::string Describe(const TCallOutcome& outcome) {
 }
 
 void Show(TTestHost& host, const char* label, std::u16string_view method, const TParams& params = {}) {
-  std::printf("%-34s -> %s\n", label, Describe(host.Call(method, params)).c_str());
+  std::printf("%-36s -> %s\n", label, Describe(host.Call(method, params)).c_str());
 }
 
 }  // namespace
@@ -55,6 +55,12 @@ int main(int argc, char** argv) {
   Show(host, "setDebugMode(true)", u"SetDebugMode", {{u"mode", u"true"}});
   Show(host, "getDebugMode()", u"GetDebugMode");
   Show(host, "GETDEBUGMODE() (case-insensitive)", u"GETDEBUGMODE");
+  Show(host, "getStrMd5Code(\"abc\")", u"GetStrMd5Code", {{u"str", u"abc"}});
+  Show(host, "extractFileName(\"C:\\App\\a.txt\")", u"ExtractFileName", {{u"filename", u"C:\\App\\a.txt"}});
+  Show(host, "currentProcessFilename()", u"CurrentProcessFilename");
+  Show(host, "areacode", u"GetAreaCode");
+  Show(host, "getMemStore(\"never.set\")", u"GetMemStore", {{u"path", u"never.set"}});
+  Show(host, "getOSInfo()", u"GetOSInfo");
   Show(host, "noSuchMethod()", u"NoSuchMethod");
   return 0;
 }
