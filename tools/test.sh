@@ -7,27 +7,30 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+step() { echo "== $* (at ${SECONDS}s)"; }
+
+step "set-up"
 tools/setup.sh
 for kind in native win32 win64; do
-  echo "== build $kind"
+  step "build $kind"
   tools/build.sh "$kind"
 done
 
-echo "== native tests (sanitizers)"
+step "native tests (sanitizers)"
 ctest --test-dir build/native --output-on-failure -j"$(nproc)"
 
 for kind in win32 win64; do
-  echo "== $kind tests under Wine"
+  step "$kind tests under Wine"
   xvfb-run -a -s "-screen 0 1280x1024x24" tools/wine-ctest.sh "build/$kind"
 done
 
 if [ -x tools/test-js.sh ]; then
-  echo "== client script tests"
+  step "client script tests"
   tools/test-js.sh
 fi
 
 if [ -x tools/fuzz.sh ]; then
-  echo "== fuzzing"
+  step "fuzzing"
   tools/fuzz.sh
 fi
-echo "== all tests passed"
+echo "== all tests passed in ${SECONDS}s"
