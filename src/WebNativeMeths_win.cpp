@@ -126,6 +126,11 @@ int32_t TWebCall::Integer(std::u16string_view name) {
   return ParamInteger(RawParam(name), p.intDefault);
 }
 
+std::u16string TWebCall::JsonObjectText(std::u16string_view name) {
+  Param(name, {TWebParamKind::JsonObject});
+  return ParamJsonObjectText(RawParam(name));
+}
+
 void TWebCall::RequireResultKind(std::initializer_list<TWebResultKind> kinds) const {
   for (TWebResultKind k : kinds) {
     if (row_.result == k) return;

@@ -52,6 +52,8 @@ class TWebCall {
   std::u16string Text(std::u16string_view name);
   bool Flag(std::u16string_view name);
   int32_t Integer(std::u16string_view name);
+  // JsonObject: the JSON text of the object sent, "{}" when it is none.
+  std::u16string JsonObjectText(std::u16string_view name);
   // The parameter as read, whatever its kind.
   std::u16string RawParam(std::u16string_view name);
   // Callback, Callback2, OptionalCallback and OptionalCallback2: the page

@@ -30,6 +30,16 @@ TEST(WebParams, Conversions) {
   for (const char16_t* name : {u"", u"null", u"undefined"}) EXPECT_FALSE(IsUsableFunctionName(name));
   for (const char16_t* name : {u"f", u"NULL", u"Undefined", u" "}) EXPECT_TRUE(IsUsableFunctionName(name));
 
+  struct {
+    const char16_t* text;
+    const char16_t* sent;
+  } objects[] = {
+      {u"{\"a\":1}", u"{\"a\":1}"}, {u"", u"{}"},          {u"null", u"{}"}, {u"undefined", u"{}"},
+      {u"[1,2]", u"{}"},              {u"5", u"{}"},           {u"\"x\"", u"{}"}, {u"{ bad", u"{}"},
+      {u"{}", u"{}"},
+  };
+  for (const auto& c : objects) EXPECT_EQ(ParamJsonObjectText(c.text), c.sent) << Utf16ToUtf8(c.text);
+
   EXPECT_EQ(JsonOrNullText(u""), u"null");
   EXPECT_EQ(JsonOrNullText(u"{}"), u"{}");
 }
