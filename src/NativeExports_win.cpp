@@ -11,14 +11,11 @@ extern "C" {
 
 BOOL STDMETHODCALLTYPE NativeResourceRequire(IWebContext* context, IWebRequest* request,
                                                                     IWebResponse* response) {
-  if (!LibraryServing()) return FALSE;
   return NativeResourceRequireImpl(context, request, response);
 }
 
 BOOL STDMETHODCALLTYPE NativeLoadResource(IWebContext* context, IWebRequest* request,
                                                                  IWebResponse* response, BOOL* flag) {
-  if (flag) *flag = FALSE;
-  if (!LibraryServing()) return FALSE;
   return NativeLoadResourceImpl(context, request, response, flag);
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "LibraryLifecycle_win.h"
 #include "NativeError.h"
 #include "NativeStrings.h"
 #include "TextConv.h"
@@ -140,7 +141,8 @@ HMODULE LibraryModule() { return g_libraryModule; }
 
 BOOL NativeLoadResourceImpl(IWebContext* context, IWebRequest* request, IWebResponse* response, BOOL* flag) {
   if (flag) *flag = FALSE;
-  if (!request || !response) return FALSE;
+  // Outside start-up to unload a call gets nothing: no module, no service object.
+  if (!LibraryServing() || !request || !response) return FALSE;
   try {
     const std::u16string moduleName = GetText(&IWebRequest::GetModuleName, request);
     TWebCallInfo* info = WebCall::FindModule(moduleName);
@@ -212,7 +214,7 @@ void ReplaceFirstIgnoringCase(std::u16string& text, std::u16string_view pattern,
 
 BOOL NativeResourceRequireImpl(IWebContext*, IWebRequest* request, IWebResponse* response) {
   const HMODULE module = LibraryModule();
-  if (!module || !response) return FALSE;
+  if (!LibraryServing() || !module || !response) return FALSE;
   try {
     // Resource names and types match without regard to case.
     const HRSRC resource = FindResourceW(module, L"NativeRequire", L"js");

@@ -4,9 +4,14 @@
 // not run the method.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "LibraryLifecycle_win.h"
+#include "NativeError.h"
+#include "NativeMethod_win.h"
 #include "TestHost.h"
 #include "WebCall_win.h"
+#include "WebNativeMeths_win.h"
 #include "WinHandle.h"
 
 namespace {
@@ -117,6 +122,78 @@ TEST_F(WebCallTest, TheSharedInstanceServesEveryCall) {
   ASSERT_NE(first, nullptr);
   ASSERT_TRUE(Dispatch(host, u"SetDebugMode").returned);
   EXPECT_EQ(info->Instance.get(), first);
+}
+
+// A module of probe methods on rows of the real table, registered beside
+// "methods": how the dispatch reports what a method body does.
+std::u16string g_headerSent;
+
+void FailsWithLibraryError(TWebCall&) { throw ENativeError(u"bad input"); }
+void FailsWithForeignError(TWebCall&) { throw std::runtime_error("foreign"); }
+void ReadsJsonObject(TWebCall& call) {
+  g_headerSent = call.JsonObjectText(u"header");
+  call.Result(true);
+}
+
+const TWebMethodEntry kProbeMethods[] = {
+    {FindWebMethodRow(u"GetDebugMode"), FailsWithLibraryError},
+    {FindWebMethodRow(u"SetDebugMode"), FailsWithForeignError},
+    {FindWebMethodRow(u"PostMultipartFormData"), ReadsJsonObject},
+};
+
+const TWebMethodEntry* FindProbe(std::u16string_view name) {
+  for (const TWebMethodEntry& m : kProbeMethods) {
+    if (m.row->name == name) return &m;
+  }
+  return nullptr;
+}
+
+const TWebModuleClass kProbeClass = {u"TProbe", [] { return std::unique_ptr<TWebModule>(new TWebMethods()); },
+                                     FindProbe};
+
+TEST_F(WebCallTest, MethodErrorsAndForeignFailures) {
+  if (!WebCall::FindModule(u"probe")) WebCall::RegisterModule(u"probe", kProbeClass, false, true);
+  TTestHost host(L"");
+
+  // The library's own error: reported with the method's name, and the call counts as made.
+  TCallOutcome outcome = host.Invoke(NativeLoadResourceImpl, u"GetDebugMode", {}, u"probe");
+  EXPECT_TRUE(outcome.returned);
+  EXPECT_FALSE(outcome.flag);
+  EXPECT_EQ(outcome.response.ending, TResponseRecord::Ending::Error);
+  EXPECT_EQ(outcome.response.message, u"[GetDebugMode]bad input");
+
+  // Anything else is a failure of the dispatch itself.
+  outcome = host.Invoke(NativeLoadResourceImpl, u"SetDebugMode", {}, u"probe");
+  EXPECT_FALSE(outcome.returned);
+  EXPECT_EQ(outcome.response.ending, TResponseRecord::Ending::Error);
+  EXPECT_EQ(outcome.response.message, u"foreign");
+
+  // A JSON object parameter reaches the service as an object's text.
+  for (const auto& [sent, received] : std::vector<std::pair<std::u16string, std::u16string>>{
+           {u"{\"X-Token\":\"t\"}", u"{\"X-Token\":\"t\"}"}, {u"[1]", u"{}"}, {u"", u"{}"}}) {
+    outcome = host.Invoke(NativeLoadResourceImpl, u"PostMultipartFormData", {{u"header", sent}}, u"probe");
+    EXPECT_TRUE(outcome.returned);
+    EXPECT_EQ(g_headerSent, received);
+  }
+}
+
+// A host that calls once unload has begun gets nothing: no result, no error,
+// no service object created anew.
+TEST_F(WebCallTest, CallsAfterUnloadBeganGetNothing) {
+  unique_hmodule module(LoadLibraryW(L"ScriptRes.dll"));
+  ASSERT_TRUE(module);
+  SetLibraryModule(module.get());
+  LibraryShutdown(false);
+  TTestHost host(L"", u"http://h/x");
+  const TCallOutcome dispatched = Dispatch(host, u"GetDebugMode");
+  EXPECT_FALSE(dispatched.flag);
+  for (const TCallOutcome& outcome : {dispatched, ServeScript(host)}) {
+    EXPECT_FALSE(outcome.returned);
+    EXPECT_EQ(outcome.response.ending, TResponseRecord::Ending::None);
+    EXPECT_EQ(outcome.response.resultKind, TResponseRecord::ResultKind::None);
+  }
+  EXPECT_EQ(*NativeMethodReference(), nullptr);
+  LibraryStartup();
 }
 
 }  // namespace
