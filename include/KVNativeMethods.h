@@ -54,7 +54,8 @@ KV_DECLARE_INTERFACE(INativeMethods, IUnknown, "55E5DB93-EBF6-4592-AB53-22A354CC
   /* Settings shared by pages and the host. The area code is the six-digit
    * region code of the tax environment; the download directory is where
    * downloads go; the debug mode is a flag the library stores for pages and
-   * hosts and does not act on itself. */
+   * hosts and does not act on itself. This build has no download manager
+   * yet: GetDownloadDir and SetDownloadDir return E_NOTIMPL. */
   virtual HRESULT STDMETHODCALLTYPE GetAreaCode(BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDownloadDir(BSTR * value) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDebugMode(BOOL * value) = 0;

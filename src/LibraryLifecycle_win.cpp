@@ -18,6 +18,9 @@ struct TComponent {
 };
 
 // The library's components, started in this order and unloaded in reverse.
+// Start-up runs inside DllMain, where COM must not be initialised (and the
+// loading thread's apartment is the host's to choose): code that needs COM
+// initialises it around its own work instead.
 const TComponent kComponents[] = {
     {"module registry", WebCall::Initialize, WebCall::Finalize},
     {"worker framework", InitializeWorkerFramework, FinalizeWorkerFramework},

@@ -21,7 +21,10 @@ std::u16string Text(TTestHost& host, std::u16string_view method, const TParams& 
 
 // The error text of a page call that must fail.
 std::u16string Error(TTestHost& host, std::u16string_view method, const TParams& params) {
-  const TResponseRecord r = host.Call(method, params).response;
+  const TCallOutcome outcome = host.Call(method, params);
+  // A method's own error is a call made: true returned, the error set.
+  EXPECT_TRUE(outcome.returned);
+  const TResponseRecord& r = outcome.response;
   EXPECT_EQ(r.ending, TResponseRecord::Ending::Error) << ToUtf8(method) << " gave " << ToUtf8(r.text);
   EXPECT_EQ(r.resultKind, TResponseRecord::ResultKind::None);
   return r.message;

@@ -131,9 +131,9 @@ TEST(Dispatch, UnknownModulesAndMethodsAnswer404) {
   }
 }
 
-TEST(Dispatch, MethodNameCutTo255FindsTheMethod) {
+TEST(Dispatch, OnlyTheWholeNameFindsTheMethod) {
   TTestHost host;
-  // A name that matches only after the cut: the method name padded beyond 255.
+  // The name's prefix is a method; the name is not.
   std::u16string name = u"GetDebugMode";
   EXPECT_TRUE(host.Call(name).returned);
   EXPECT_FALSE(host.Call(name + std::u16string(250, u'z')).returned);
