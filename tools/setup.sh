@@ -23,7 +23,6 @@ if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
-  need_update=1
 fi
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
