@@ -460,11 +460,6 @@ bool JsonIsStringText(std::u16string_view t) { return t.size() > 1 && t.front() 
 bool JsonIsBooleanText(std::u16string_view t) { return SameTextAscii(t, u"true") || SameTextAscii(t, u"false"); }
 bool JsonIsNullText(std::u16string_view t) { return SameTextAscii(t, u"null"); }
 
-bool JsonTryReadInteger(std::u16string_view text, int64_t& value) {
-  // A leading "0x" reads as the "$" prefix, which TryStrToInt64 takes alike.
-  return TryStrToInt64(text, value);
-}
-
 JsonKind JsonDetectKind(std::u16string_view text) {
   int64_t i;
   double d;
@@ -480,7 +475,7 @@ JsonKind JsonReadKind(std::u16string_view text, int64_t& i, double& d) {
   if (first == u'"' && last == u'"') return jvString;
   if (n == 4 && SameTextAscii(text, u"null")) return jvNull;
   if ((n == 4 && SameTextAscii(text, u"true")) || (n == 5 && SameTextAscii(text, u"false"))) return jvBoolean;
-  if (JsonTryReadInteger(text, i)) return jvInteger;
+  if (TryStrToInt64(text, i)) return jvInteger;
   if (JsonTryReadFloat(text, d)) return jvFloat;
   return jvNull;
 }
@@ -772,24 +767,13 @@ struct TStringSink {
   void Append(const char16_t* chars, size_t count) { out.append(chars, count); }
 };
 
-int HexValue(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 }  // namespace
-
-void JsonAppendEscaped(std::u16string& out, std::u16string_view text) {
-  TStringSink sink{out};
-  EscapeInto(sink, text);
-}
 
 std::u16string JsonEscape(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size() + 8);
-  JsonAppendEscaped(out, text);
+  TStringSink sink{out};
+  EscapeInto(sink, text);
   return out;
 }
 
@@ -820,7 +804,7 @@ std::u16string JsonUnescape(std::u16string_view text, const char16_t* className)
         if (i + 6 > n) RaiseJsonParseError(className, u"Json is not correct!");
         unsigned unit = 0;
         for (size_t k = i + 2; k < i + 6; ++k) {
-          const int d = HexValue(text[k]);
+          const int d = HexDigit(text[k]);
           if (d < 0) {
             std::u16string message(u"Illegal four-hex-digits \"");
             message += text.substr(i + 2);

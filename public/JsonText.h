@@ -192,11 +192,8 @@ JsonKind JsonReadKind(std::u16string_view text, int64_t& i, double& d);
 // separator, an optional exponent, optional spaces. Values beyond the double
 // range read as the largest finite double of their sign.
 bool JsonTryReadFloat(std::u16string_view text, double& value);
-// Integers of DetectKind: TryStrToInt64 after a leading "0x" became "$".
-bool JsonTryReadInteger(std::u16string_view text, int64_t& value);
 
 // Escaping and unescaping (className frames the errors of Unescape).
-void JsonAppendEscaped(std::u16string& out, std::u16string_view text);
 std::u16string JsonEscape(std::u16string_view text);
 std::u16string JsonUnescape(std::u16string_view text, const char16_t* className);
 const char16_t* JsonFindBackslash(const char16_t* p, const char16_t* end);
@@ -232,9 +229,7 @@ class TJsonWriter {
   void AppendEscaped(std::u16string_view text);
   void AppendInteger(int64_t value);
   void AppendFloat(double value);
-  size_t size() const { return size_; }
   std::u16string Take();
-  std::u16string_view view() const { return std::u16string_view(data_, size_); }
 
  private:
   void Grow(size_t more);

@@ -225,8 +225,7 @@ class TJsonNode : public Intf, public TJsonBase {
     Parse(DecodeJsonBytes(bytes, utf8Default));
   }
   void LoadFromFile(std::u16string_view fileName, bool utf8Default) override {
-    TJsonMemoryStream stream(JsonReadFileBytes(fileName));
-    LoadFromStream(stream, utf8Default);
+    Parse(DecodeJsonBytes(JsonReadFileBytes(fileName), utf8Default));
   }
   std::u16string ToJson() override {
     TJsonWriter writer;
@@ -574,9 +573,8 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
   IJsonValuePtr GetValueAt(int32_t index) override { return PairAt(index).Value(); }
   bool GetAutoCreate() override { return autoCreate_; }
   IJsonArrayPtr GetArray(std::u16string_view key) override {
-    if (TJsonValue* v = Found(key)) return v->GetAsArray();
-    if (!autoCreate_) return nullptr;
-    return AddPair(key)->GetAsArray();
+    TJsonValue* v = FoundOrCreated(key);
+    return v ? v->GetAsArray() : nullptr;
   }
   bool GetBoolean(std::u16string_view key) override {
     TJsonValue* v = Found(key);
@@ -591,9 +589,8 @@ class TJsonObject final : public TJsonNode<IJsonObject> {
     return v ? v->GetAsInteger() : 0;
   }
   IJsonObjectPtr GetObject(std::u16string_view key) override {
-    if (TJsonValue* v = Found(key)) return v->GetAsObject();
-    if (!autoCreate_) return nullptr;
-    return AddPair(key)->GetAsObject();
+    TJsonValue* v = FoundOrCreated(key);
+    return v ? v->GetAsObject() : nullptr;
   }
   std::u16string GetString(std::u16string_view key) override {
     TJsonValue* v = Found(key);
@@ -1623,7 +1620,7 @@ void TJsonArray::ParseText(const TJsonText& text) {
     MakeSlab(text, n, [&](void* slot, TJsonSlab* slab, size_t i) {
       items_.push_back(new (slot) TJsonValue(slab, text.Borrow(ranges[i].start, ranges[i].end - ranges[i].start)));
     });
-    while (capacity_ < Count()) capacity_ += capacity_ > 64 ? capacity_ / 4 : (capacity_ > 8 ? 16 : 4);
+    while (capacity_ < Count()) GrowCapacity();
   };
   // Every item counts, empty ones included: a trailing comma adds a null.
   try {

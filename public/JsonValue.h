@@ -315,7 +315,8 @@ class IJsonArray : public IJsonBase {
   virtual void AddAll(IJsonArray* other) = 0;  // appends the other's item references
   virtual void Exchange(int32_t i, int32_t j) = 0;
   // Texts of the items (GetValueByPath(key) of each item's object when key
-  // is not empty), separated; empty texts add no separator before them.
+  // is not empty); a separator goes before an item only once the text so far
+  // is not empty, so leading empty texts leave none.
   virtual std::u16string Join(std::u16string_view separator, std::u16string_view key) = 0;
   virtual int32_t IndexOf(std::u16string_view text, std::u16string_view key, bool caseSensitive) = 0;
   virtual int32_t LastIndexOf(std::u16string_view text, std::u16string_view key, bool caseSensitive) = 0;
