@@ -148,7 +148,7 @@ bool InflateRaw(std::span<const uint8_t> input, uint32_t size, uint32_t crc, IZi
   return InflateLoop(
       input, size, crc,
       [&](uint64_t total) {
-        return std::pair(window.get(), static_cast<uInt>(std::min<uint64_t>(kInflateWindow, size + 1 - total)));
+        return std::pair(window.get(), static_cast<uInt>(std::min<uint64_t>(kInflateWindow, uint64_t{size} + 1 - total)));
       },
       [&](const uint8_t* data, size_t n) { return sink.Write(data, n); });
 }
@@ -159,7 +159,7 @@ bool InflateRawInto(std::span<const uint8_t> input, uint32_t size, uint32_t crc,
   return InflateLoop(
       input, size, crc,
       [&](uint64_t total) {
-        return std::pair(out + total, static_cast<uInt>(std::min<uint64_t>(size + 1 - total, 1u << 30)));
+        return std::pair(out + total, static_cast<uInt>(std::min<uint64_t>(uint64_t{size} + 1 - total, 1u << 30)));
       },
       [](const uint8_t*, size_t) { return true; });
 }

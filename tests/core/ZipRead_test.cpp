@@ -417,7 +417,10 @@ TEST(Gzip, Rejections) {
   const struct {
     const char* what;
     uint32_t crc, size;
-  } lies[] = {{"ISIZE larger", crc, 0xFFFFFFF0}, {"ISIZE smaller", crc, 100}, {"CRC", crc ^ 1, size}};
+  } lies[] = {{"ISIZE larger", crc, 0xFFFFFFF0},
+              {"ISIZE largest", crc, 0xFFFFFFFF},
+              {"ISIZE smaller", crc, 100},
+              {"CRC", crc ^ 1, size}};
   for (const auto& lie : lies) {
     SCOPED_TRACE(lie.what);
     const std::string file = withTrailer(lie.crc, lie.size);
