@@ -182,8 +182,12 @@ ULONG TBackgroundWorker::Release() {
   if (n == 0) {
     // The work step dropped the last reference: it cannot be terminated or
     // waited for from its own thread, so the object lives until the run's
-    // completion message, whose handling releases it again.
-    if (IsBusy() && GetCurrentThreadId() == threadId_) return 0;
+    // completion message, whose handling releases it again. Reports handled
+    // before that take and drop a reference too, and must not end it.
+    if (IsBusy() && (orphaned_ || GetCurrentThreadId() == threadId_)) {
+      orphaned_ = true;
+      return 0;
+    }
     Destroy();
     delete this;
   }

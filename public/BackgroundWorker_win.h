@@ -218,6 +218,9 @@ class TBackgroundWorker : public IBackgroundWorker {
   std::atomic<bool> finished_{false};
   std::atomic<bool> cancellationPending_{false};
   std::atomic<bool> cancelled_{false};
+  // The work step dropped the last reference: the run's completion, not an
+  // earlier report, ends the object.
+  std::atomic<bool> orphaned_{false};
   std::atomic<intptr_t> userData_{0};
   std::atomic<int32_t> userValue_{0};
   std::atomic<HWND> window_{nullptr};

@@ -7,6 +7,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -352,6 +353,33 @@ TEST(BackgroundWorker, ReleasedWhileBusyIsTerminatedAndLogged) {
   EXPECT_EQ(WaitForSingleObject(handle, 0), WAIT_OBJECT_0);
   CloseHandle(handle);
   EXPECT_TRUE(TraceHas(u"【异常】[TBackgroundWorker.Destroy]在关闭应用程序之前, 必须先关闭【stubborn】"));
+}
+
+// The work step drops the last reference and reports on: the worker lives
+// through the reports the main thread handles meanwhile, completes, and only
+// then goes.
+TEST(BackgroundWorker, LastReferenceDroppedByTheWorkStepLivesUntilCompletion) {
+  DeleteFileW(reinterpret_cast<const wchar_t*>(TraceFileName(HostExecutablePath(), kTraceTime).c_str()));
+  static std::atomic<int> progress, completions;
+  progress = 0;
+  completions = 0;
+  auto worker = WorkerFactory()->NewWorkerProc(u"orphan", u"", [](IBackgroundWorker* sender, TWorkerEvent event,
+                                                                      intptr_t, intptr_t, int32_t, int32_t) {
+    if (event == TWorkerEvent::Work) {
+      sender->Release();
+      sender->ReportProgress(1);
+      Sleep(300);
+    } else if (event == TWorkerEvent::WorkProgress) {
+      ++progress;
+    } else if (event == TWorkerEvent::WorkComplete) {
+      ++completions;
+    }
+  });
+  worker->Execute();
+  worker.detach();  // the work step owns the last reference now
+  EXPECT_TRUE(PumpUntil([] { return completions == 1; }));
+  EXPECT_EQ(progress, 1);
+  EXPECT_FALSE(TraceHas(u"[TBackgroundWorker.Destroy]"));
 }
 
 TEST(BackgroundWorkerList, FinishedWorkersLeaveWithinOnePurgeTick) {
