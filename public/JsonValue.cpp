@@ -1272,19 +1272,21 @@ void TJsonValue::WriteContent(TJsonWriter& writer, int depth) {
   }
 }
 
+// A held deep copy of an object or array node.
+TJsonBase* NewContainerCopy(TJsonBase* container, int depth) {
+  TJsonBase* copy = container->cls() == TNodeClass::Object ? static_cast<TJsonBase*>(new TJsonObject)
+                                                           : static_cast<TJsonBase*>(new TJsonArray);
+  copy->Hold();
+  std::unique_ptr<TJsonBase, void (*)(TJsonBase*)> guard(copy, [](TJsonBase* n) { n->Drop(); });
+  copy->AssignFrom(container, depth + 1);
+  return guard.release();
+}
+
 void TJsonValue::CopyContentFrom(TJsonValue* source, int depth) {
   source->EnsureParsed();
   switch (source->kind_) {
     case jvObject:
-    case jvArray: {
-      TJsonBase* copy = source->kind_ == jvObject ? static_cast<TJsonBase*>(new TJsonObject)
-                                                  : static_cast<TJsonBase*>(new TJsonArray);
-      copy->Hold();
-      std::unique_ptr<TJsonBase, void (*)(TJsonBase*)> guard(copy, [](TJsonBase* n) { n->Drop(); });
-      copy->AssignFrom(source->container_, depth + 1);
-      TakeContainer(source->kind_, guard.release());
-      break;
-    }
+    case jvArray: TakeContainer(source->kind_, NewContainerCopy(source->container_, depth)); break;
     case jvString:
     case jsRawString: {
       TJsonText text = source->text_;  // shared blocks never change
@@ -1325,12 +1327,7 @@ void TJsonValue::AssignFrom(TJsonBase* source, int depth) {
     parsed_ = true;
     return;
   }
-  TJsonBase* copy = source->cls() == TNodeClass::Object ? static_cast<TJsonBase*>(new TJsonObject)
-                                                        : static_cast<TJsonBase*>(new TJsonArray);
-  copy->Hold();
-  std::unique_ptr<TJsonBase, void (*)(TJsonBase*)> guard(copy, [](TJsonBase* n) { n->Drop(); });
-  copy->AssignFrom(source, depth + 1);
-  TakeContainer(source->cls() == TNodeClass::Object ? jvObject : jvArray, guard.release());
+  TakeContainer(source->cls() == TNodeClass::Object ? jvObject : jvArray, NewContainerCopy(source, depth));
   parsed_ = true;
 }
 
@@ -1475,10 +1472,10 @@ void TJsonObject::AssignFrom(TJsonBase* source, int depth) {
     auto* v = new TJsonValue;
     v->Hold();
     values.items.push_back(v);
+    copies.push_back(TJsonPair{other->pairs_[i].key, v});
     if (TJsonValue* from = other->pairs_[i].value) v->CopyContentFrom(from, depth);
   }
-  for (size_t i = 0; i < n; ++i) copies.push_back(TJsonPair{other->pairs_[i].key, values.items[i]});
-  values.Take();
+  values.Take();  // the pairs own the values now
   Clear();
   pairs_ = std::move(copies);
 }
