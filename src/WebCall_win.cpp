@@ -239,6 +239,8 @@ BOOL NativeResourceRequireImpl(IWebContext*, IWebRequest* request, IWebResponse*
     response->SetError(as_wcstr(e.Message().c_str()));
   } catch (const std::exception& e) {
     response->SetError(as_wcstr(Utf8ToUtf16(e.what()).c_str()));
+  } catch (...) {
+    response->SetError(L"Unknown error");
   }
   return FALSE;
 }
