@@ -12,6 +12,7 @@
 #include "WinComObject.h"
 #include "WinHandle.h"
 #include "WinText.h"
+#include "WinVariant.h"
 
 namespace {
 
@@ -46,16 +47,10 @@ std::u16string GetText(HRESULT (STDMETHODCALLTYPE IWebRequest::*getter)(BSTR*), 
 
 void SetErrorFmt(IWebResponse* response, INT32 status, const char16_t* format,
                  std::initializer_list<std::u16string_view> args) {
-  std::vector<VARIANT> variants(args.size());
+  TVariantArray variants(args.size());
   size_t i = 0;
-  for (std::u16string_view arg : args) {
-    VariantInit(&variants[i]);
-    variants[i].vt = VT_BSTR;
-    variants[i].bstrVal = AllocBstr(arg);
-    ++i;
-  }
-  response->SetErrorFmt(status, as_wcstr(format), variants.data(), static_cast<UINT>(variants.size()));
-  for (VARIANT& v : variants) VariantClear(&v);
+  for (std::u16string_view arg : args) variants.Set(i++, TVariant(arg));
+  response->SetErrorFmt(status, as_wcstr(format), variants.data(), variants.size());
 }
 
 // One call's invocation record, on the stack of NativeLoadResource.
