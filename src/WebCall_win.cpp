@@ -103,7 +103,6 @@ TWebCallInfo& WebCall::RegisterModule(std::u16string_view name, const TWebModule
   entry->info.ModuleClass = &moduleClass;
   entry->info.DirectCall = directCall;
   entry->info.SingleInstance = singleInstance;
-  entry->info.OwnsInstance = true;
   g_registry->push_back(std::move(entry));
   return g_registry->back()->info;
 }
@@ -120,14 +119,8 @@ void WebCall::Initialize() { g_registry = new std::vector<std::unique_ptr<TRegis
 
 void WebCall::Finalize() {
   if (!g_registry) return;
-  for (auto it = g_registry->rbegin(); it != g_registry->rend(); ++it) {
-    try {
-      TWebCallInfo& info = (*it)->info;
-      if (info.SingleInstance && info.OwnsInstance) info.Instance.reset();
-    } catch (...) {
-    }
-    it->reset();
-  }
+  // Last to first; each entry frees its kept instance.
+  while (!g_registry->empty()) g_registry->pop_back();
   delete std::exchange(g_registry, nullptr);
 }
 
@@ -175,10 +168,6 @@ BOOL NativeLoadResourceImpl(IWebContext* context, IWebRequest* request, IWebResp
     }
     if (rec.foreignError) throw ENativeError(*rec.foreignError);
 
-    try {
-      transient.reset();
-    } catch (...) {
-    }
     if (flag) *flag = FALSE;
     return TRUE;
   } catch (const ENativeError& e) {
