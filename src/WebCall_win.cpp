@@ -25,20 +25,6 @@ struct TRegistryEntry {
 std::vector<std::unique_ptr<TRegistryEntry>>* g_registry = nullptr;
 HMODULE g_libraryModule = nullptr;
 
-// Module names: ASCII letters without regard to case, other text through the
-// user locale's case-insensitive comparison.
-bool SameModuleName(std::u16string_view a, std::u16string_view b) {
-  if (SameTextAscii(a, b)) return true;
-  if (a.size() != b.size()) return false;
-  for (char16_t c : a) {
-    if (c >= 0x80) {
-      return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, as_wcstr(a), static_cast<int>(a.size()),
-                            as_wcstr(b), static_cast<int>(b.size())) == CSTR_EQUAL;
-    }
-  }
-  return false;
-}
-
 std::u16string GetText(HRESULT (STDMETHODCALLTYPE IWebRequest::*getter)(BSTR*), IWebRequest* request) {
   TBstr value;
   if (FAILED((request->*getter)(value.put()))) return {};
@@ -110,7 +96,8 @@ TWebCallInfo& WebCall::RegisterModule(std::u16string_view name, const TWebModule
 TWebCallInfo* WebCall::FindModule(std::u16string_view name) {
   if (!g_registry) return nullptr;
   for (auto& entry : *g_registry) {
-    if (SameModuleName(entry->name, name)) return &entry->info;
+    // Module names are ASCII, like method names.
+    if (SameTextAscii(entry->name, name)) return &entry->info;
   }
   return nullptr;
 }
