@@ -121,7 +121,7 @@ TWebRunFileDialogCallback::TWebRunFileDialogCallback(IWebContext* context, std::
 HRESULT TWebRunFileDialogCallback::OnResult(LPCWSTR paths) {
   if (!IsUsableFunctionName(FunctionName) || !Context) return S_OK;
   return ComCall([&] {
-    IJsonArrayPtr list = ParseJsonArray(u"[]");
+    IJsonArrayPtr list = NewJsonArray();
     for (const std::u16string& path : SplitDelimitedText(as_u16view(paths), u';')) list->AddString(path);
     TVariantArray pageArgs(1);
     pageArgs.Set(0, ScriptArgument(list->ToJson()));
