@@ -73,8 +73,8 @@ class TWebCall {
   }
   void Result(int32_t value);
   void Result(double value);
-  void Result(std::u16string_view text);
-  void Result(const std::u16string& text) { Result(std::u16string_view(text)); }
+  void Result(const std::u16string& text);
+  void Result(std::u16string_view text) { Result(std::u16string(text)); }
   void Result(const char16_t* text) = delete;
 
   // Ends the call as failed with `message` (SetError); no result is set.
