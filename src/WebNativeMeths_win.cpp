@@ -193,8 +193,6 @@ void TWebCall::Complete() {
   done_ = true;
 }
 
-const TWebModuleClass& TWebMethods::Class() { return kWebMethodsClass; }
-
 void RunWebMethod(const TWebMethodEntry& method, TWebMethods& module, IWebContext* context, IWebRequest* request,
                   IWebResponse* response) {
   TWebCall call(*method.row, module, context, request, response);

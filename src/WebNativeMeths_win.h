@@ -100,10 +100,7 @@ class TWebCall {
 
 // The module's shared object. Its only state is the bookkeeping of the modal
 // web form.
-class TWebMethods final : public TWebModule {
- public:
-  static const TWebModuleClass& Class();
-};
+class TWebMethods final : public TWebModule {};
 
 // Runs one bound method (the body of NativeLoadResource's invocation).
 void RunWebMethod(const TWebMethodEntry& method, TWebMethods& module, IWebContext* context, IWebRequest* request,
