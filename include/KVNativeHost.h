@@ -49,10 +49,10 @@
 #include <unknwn.h>
 
 #if defined(_MSC_VER)
-#define KV_DECLARE_INTERFACE(name, base, uuid) struct __declspec(uuid(uuid)) __declspec(novtable) name : public base
+#define KV_DECLARE_INTERFACE(name, base, iid) struct __declspec(uuid(iid)) __declspec(novtable) name : public base
 #define KV_DEFINE_IID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
 #else
-#define KV_DECLARE_INTERFACE(name, base, uuid) struct name : public base
+#define KV_DECLARE_INTERFACE(name, base, iid) struct name : public base
 #define KV_DEFINE_IID(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8) \
   __CRT_UUID_DECL(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)
 #endif

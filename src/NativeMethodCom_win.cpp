@@ -35,8 +35,7 @@ HRESULT TNativeMethodInterface::GetAreaCode(BSTR* value) {
 HRESULT TNativeMethodInterface::GetDownloadDir(BSTR* value) { return E_NOTIMPL; }
 
 HRESULT TNativeMethodInterface::GetDebugMode(BOOL* value) {
-  if (!value) return E_POINTER;
-  return ComCall([&] { *value = owner_.GetDebugMode() ? TRUE : FALSE; });
+  return ComReturn(value, [&] { return owner_.GetDebugMode(); });
 }
 
 HRESULT TNativeMethodInterface::SetAreaCode(LPCWSTR value) {

@@ -32,6 +32,10 @@ bool IsObjectOrArrayText(std::u16string_view text) {
                               (text.front() == u'[' && text.back() == u']'));
 }
 
+std::u16string BstrText(BSTR text) { return text ? std::u16string(as_u16cstr(text), SysStringLen(text)) : u""; }
+
+}  // namespace
+
 void CallPageFunction(IWebContext* context, const std::u16string& name, TVariantArray& args) {
   // The page's answer is the host's and the page's concern: no result comes
   // back and nothing is retried.
@@ -39,10 +43,6 @@ void CallPageFunction(IWebContext* context, const std::u16string& name, TVariant
 }
 
 TVariant ScriptArgument(std::u16string_view text) { return TVariant::OfUnknown(MakeWebScript(text).get()); }
-
-std::u16string BstrText(BSTR text) { return text ? std::u16string(as_u16cstr(text), SysStringLen(text)) : u""; }
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -121,7 +121,7 @@ TWebRunFileDialogCallback::TWebRunFileDialogCallback(IWebContext* context, std::
 HRESULT TWebRunFileDialogCallback::OnResult(LPCWSTR paths) {
   if (!IsUsableFunctionName(FunctionName) || !Context) return S_OK;
   return ComCall([&] {
-    IJsonArrayPtr list = ParseJsonArray(u"[]");
+    IJsonArrayPtr list = NewJsonArray();
     for (const std::u16string& path : SplitDelimitedText(as_u16view(paths), u';')) list->AddString(path);
     TVariantArray pageArgs(1);
     pageArgs.Set(0, ScriptArgument(list->ToJson()));

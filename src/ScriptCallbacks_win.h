@@ -95,6 +95,11 @@ inline TVariant CallCallback(const TVariant& callable, std::initializer_list<TVa
   return CallCallback(callable.get(), std::span<const TVariant>(args.begin(), args.size()));
 }
 
+// Calls the page function `name` with `args`, first argument first.
+void CallPageFunction(IWebContext* context, const std::u16string& name, TVariantArray& args);
+// An argument the page receives as the value of the script expression `text`.
+TVariant ScriptArgument(std::u16string_view text);
+
 // A value as text: numbers in decimal (invariant format), null and empty as
 // empty text, Booleans as "true"/"false". Raises ENativeError for values
 // without a text form.

@@ -12,6 +12,7 @@
 #include "WinComObject.h"
 #include "WinHandle.h"
 #include "WinText.h"
+#include "WinVariant.h"
 
 namespace {
 
@@ -24,20 +25,6 @@ struct TRegistryEntry {
 std::vector<std::unique_ptr<TRegistryEntry>>* g_registry = nullptr;
 HMODULE g_libraryModule = nullptr;
 
-// Module names: ASCII letters without regard to case, other text through the
-// user locale's case-insensitive comparison.
-bool SameModuleName(std::u16string_view a, std::u16string_view b) {
-  if (SameTextAscii(a, b)) return true;
-  if (a.size() != b.size()) return false;
-  for (char16_t c : a) {
-    if (c >= 0x80) {
-      return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, as_wcstr(a), static_cast<int>(a.size()),
-                            as_wcstr(b), static_cast<int>(b.size())) == CSTR_EQUAL;
-    }
-  }
-  return false;
-}
-
 std::u16string GetText(HRESULT (STDMETHODCALLTYPE IWebRequest::*getter)(BSTR*), IWebRequest* request) {
   TBstr value;
   if (FAILED((request->*getter)(value.put()))) return {};
@@ -46,16 +33,10 @@ std::u16string GetText(HRESULT (STDMETHODCALLTYPE IWebRequest::*getter)(BSTR*), 
 
 void SetErrorFmt(IWebResponse* response, INT32 status, const char16_t* format,
                  std::initializer_list<std::u16string_view> args) {
-  std::vector<VARIANT> variants(args.size());
+  TVariantArray variants(args.size());
   size_t i = 0;
-  for (std::u16string_view arg : args) {
-    VariantInit(&variants[i]);
-    variants[i].vt = VT_BSTR;
-    variants[i].bstrVal = AllocBstr(arg);
-    ++i;
-  }
-  response->SetErrorFmt(status, as_wcstr(format), variants.data(), static_cast<UINT>(variants.size()));
-  for (VARIANT& v : variants) VariantClear(&v);
+  for (std::u16string_view arg : args) variants.Set(i++, TVariant(arg));
+  response->SetErrorFmt(status, as_wcstr(format), variants.data(), variants.size());
 }
 
 // One call's invocation record, on the stack of NativeLoadResource.
@@ -108,7 +89,6 @@ TWebCallInfo& WebCall::RegisterModule(std::u16string_view name, const TWebModule
   entry->info.ModuleClass = &moduleClass;
   entry->info.DirectCall = directCall;
   entry->info.SingleInstance = singleInstance;
-  entry->info.OwnsInstance = true;
   g_registry->push_back(std::move(entry));
   return g_registry->back()->info;
 }
@@ -116,7 +96,8 @@ TWebCallInfo& WebCall::RegisterModule(std::u16string_view name, const TWebModule
 TWebCallInfo* WebCall::FindModule(std::u16string_view name) {
   if (!g_registry) return nullptr;
   for (auto& entry : *g_registry) {
-    if (SameModuleName(entry->name, name)) return &entry->info;
+    // Module names are ASCII, like method names.
+    if (SameTextAscii(entry->name, name)) return &entry->info;
   }
   return nullptr;
 }
@@ -125,14 +106,8 @@ void WebCall::Initialize() { g_registry = new std::vector<std::unique_ptr<TRegis
 
 void WebCall::Finalize() {
   if (!g_registry) return;
-  for (auto it = g_registry->rbegin(); it != g_registry->rend(); ++it) {
-    try {
-      TWebCallInfo& info = (*it)->info;
-      if (info.SingleInstance && info.OwnsInstance) info.Instance.reset();
-    } catch (...) {
-    }
-    it->reset();
-  }
+  // Last to first; each entry frees its kept instance.
+  while (!g_registry->empty()) g_registry->pop_back();
   delete std::exchange(g_registry, nullptr);
 }
 
@@ -180,10 +155,6 @@ BOOL NativeLoadResourceImpl(IWebContext* context, IWebRequest* request, IWebResp
     }
     if (rec.foreignError) throw ENativeError(*rec.foreignError);
 
-    try {
-      transient.reset();
-    } catch (...) {
-    }
     if (flag) *flag = FALSE;
     return TRUE;
   } catch (const ENativeError& e) {
@@ -239,6 +210,8 @@ BOOL NativeResourceRequireImpl(IWebContext*, IWebRequest* request, IWebResponse*
     response->SetError(as_wcstr(e.Message().c_str()));
   } catch (const std::exception& e) {
     response->SetError(as_wcstr(Utf8ToUtf16(e.what()).c_str()));
+  } catch (...) {
+    response->SetError(L"Unknown error");
   }
   return FALSE;
 }

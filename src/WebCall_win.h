@@ -32,7 +32,6 @@ struct TWebCallInfo {
   const TWebModuleClass* ModuleClass = nullptr;
   bool DirectCall = false;      // false: RunMethod on the host's main thread
   bool SingleInstance = false;  // true: one instance kept for the library's lifetime
-  bool OwnsInstance = true;
   std::unique_ptr<TWebModule> Instance;
 };
 

@@ -2,7 +2,7 @@
 // with its parameters (name, kind, default) in the order the client script
 // passes them, and the kind of its result. The table is data; a method
 // becomes callable when a binding connects its row to a service
-// (WebMethods_*.cpp). Portable: no Windows header.
+// (WebNativeMeths_*_win.cpp). Portable: no Windows header.
 #pragma once
 
 #include <cstddef>

@@ -3,8 +3,8 @@
 #include "Cipher_win.h"
 #include "NativeMethod_win.h"
 #include "NativeStrings.h"
+#include "ScriptCallbacks_win.h"
 #include "WebNativeMeths_win.h"
-#include "WinText.h"
 
 namespace {
 
@@ -29,12 +29,9 @@ std::u16string DecryptPageScript(std::u16string_view container) {
 // Calls the page function `name` with the value of calling the function
 // expression `script`.
 void CallWithScriptResult(IWebContext* context, const std::u16string& name, std::u16string_view script) {
-  const com_ptr<IWebScript> argument = MakeWebScript(u"(" + std::u16string(script) + u")()");
-  VARIANT arg;
-  VariantInit(&arg);
-  arg.vt = VT_UNKNOWN;
-  arg.punkVal = argument.get();
-  context->CallFunction(as_wcstr(name.c_str()), &arg, 1);
+  TVariantArray args(1);
+  args.Set(0, ScriptArgument(u"(" + std::u16string(script) + u")()"));
+  CallPageFunction(context, name, args);
 }
 
 void EvalEncryptScript(TWebCall& c) {

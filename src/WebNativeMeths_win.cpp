@@ -165,14 +165,15 @@ void TWebCall::Result(double value) {
   done_ = true;
 }
 
-void TWebCall::Result(std::u16string_view text) {
+void TWebCall::Result(const std::u16string& text) {
   RequireResultKind({TWebResultKind::String, TWebResultKind::Json, TWebResultKind::JsonOrNull});
   const com_ptr<IWebPostData> data = ResultHolder();
   if (row_.result == TWebResultKind::String) {
-    data->SetAsString(as_wcstr(std::u16string(text).c_str()));
+    data->SetAsString(as_wcstr(text.c_str()));
+  } else if (row_.result == TWebResultKind::JsonOrNull) {
+    data->SetAsJson(as_wcstr(JsonOrNullText(text).c_str()));
   } else {
-    const std::u16string json = row_.result == TWebResultKind::JsonOrNull ? JsonOrNullText(text) : std::u16string(text);
-    data->SetAsJson(as_wcstr(json.c_str()));
+    data->SetAsJson(as_wcstr(text.c_str()));
   }
   response_->Finish(0);
   done_ = true;
@@ -191,8 +192,6 @@ void TWebCall::Complete() {
   response_->Finish(0);
   done_ = true;
 }
-
-const TWebModuleClass& TWebMethods::Class() { return kWebMethodsClass; }
 
 void RunWebMethod(const TWebMethodEntry& method, TWebMethods& module, IWebContext* context, IWebRequest* request,
                   IWebResponse* response) {

@@ -73,8 +73,8 @@ class TWebCall {
   }
   void Result(int32_t value);
   void Result(double value);
-  void Result(std::u16string_view text);
-  void Result(const std::u16string& text) { Result(std::u16string_view(text)); }
+  void Result(const std::u16string& text);
+  void Result(std::u16string_view text) { Result(std::u16string(text)); }
   void Result(const char16_t* text) = delete;
 
   // Ends the call as failed with `message` (SetError); no result is set.
@@ -100,10 +100,7 @@ class TWebCall {
 
 // The module's shared object. Its only state is the bookkeeping of the modal
 // web form.
-class TWebMethods final : public TWebModule {
- public:
-  static const TWebModuleClass& Class();
-};
+class TWebMethods final : public TWebModule {};
 
 // Runs one bound method (the body of NativeLoadResource's invocation).
 void RunWebMethod(const TWebMethodEntry& method, TWebMethods& module, IWebContext* context, IWebRequest* request,

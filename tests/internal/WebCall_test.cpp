@@ -10,6 +10,7 @@
 #include "NativeError.h"
 #include "NativeMethod_win.h"
 #include "TestHost.h"
+#include "TextConv.h"
 #include "WebCall_win.h"
 #include "WebNativeMeths_win.h"
 #include "WinHandle.h"
@@ -122,6 +123,27 @@ TEST_F(WebCallTest, TheSharedInstanceServesEveryCall) {
   ASSERT_NE(first, nullptr);
   ASSERT_TRUE(Dispatch(host, u"SetDebugMode").returned);
   EXPECT_EQ(info->Instance.get(), first);
+}
+
+// Every binding names a row, no two bind the same row, and the dispatch
+// finds each one by its row.
+TEST_F(WebCallTest, EveryBindingIsReachable) {
+  const TWebCallInfo* info = WebCall::FindModule(u"methods");
+  ASSERT_NE(info, nullptr);
+  size_t bindings = 0;
+  for (auto set : {SettingsWebMethods, SystemWebMethods, CryptoWebMethods, MemStoreWebMethods, FilesWebMethods,
+                   CallbacksWebMethods, ZipWebMethods}) {
+    for (const TWebMethodBinding& binding : set()) {
+      ++bindings;
+      const TWebMethodRow* row = FindWebMethodRow(binding.name);
+      EXPECT_NE(row, nullptr) << Utf16ToUtf8(binding.name);
+      const TWebMethodEntry* entry = info->ModuleClass->findMethod(binding.name);
+      ASSERT_NE(entry, nullptr) << Utf16ToUtf8(binding.name);
+      EXPECT_EQ(entry->row, row);
+      EXPECT_EQ(entry->handler, binding.handler) << Utf16ToUtf8(binding.name);
+    }
+  }
+  EXPECT_EQ(BoundWebMethods().size(), bindings);
 }
 
 // A module of probe methods on rows of the real table, registered beside
