@@ -89,6 +89,7 @@ TWebCallInfo& WebCall::RegisterModule(std::u16string_view name, const TWebModule
   entry->info.ModuleClass = &moduleClass;
   entry->info.DirectCall = directCall;
   entry->info.SingleInstance = singleInstance;
+  entry->info.OwnsInstance = true;
   g_registry->push_back(std::move(entry));
   return g_registry->back()->info;
 }
@@ -106,8 +107,12 @@ void WebCall::Initialize() { g_registry = new std::vector<std::unique_ptr<TRegis
 
 void WebCall::Finalize() {
   if (!g_registry) return;
-  // Last to first; each entry frees its kept instance.
-  while (!g_registry->empty()) g_registry->pop_back();
+  // Last to first: the kept instance, then its entry.
+  while (!g_registry->empty()) {
+    TWebCallInfo& info = g_registry->back()->info;
+    if (info.SingleInstance && info.OwnsInstance) info.Instance.reset();
+    g_registry->pop_back();
+  }
   delete std::exchange(g_registry, nullptr);
 }
 

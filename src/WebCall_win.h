@@ -32,6 +32,7 @@ struct TWebCallInfo {
   const TWebModuleClass* ModuleClass = nullptr;
   bool DirectCall = false;      // false: RunMethod on the host's main thread
   bool SingleInstance = false;  // true: one instance kept for the library's lifetime
+  bool OwnsInstance = true;     // always true after registration: the kept instance is freed at unload
   std::unique_ptr<TWebModule> Instance;
 };
 
