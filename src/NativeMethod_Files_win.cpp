@@ -5,10 +5,10 @@
 #include <shobjidl.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <climits>
+#include <utility>
 #include <vector>
 
+#include "FileBytes.h"
 #include "FileView_win.h"
 #include "JsonValue.h"
 #include "NativeError.h"
@@ -217,25 +217,6 @@ bool CopyTree(const std::u16string& src, const std::u16string& des, bool ignoreI
   return ok;
 }
 
-std::string ReadWholeFile(HANDLE file, const std::u16string& path) {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file, &size)) size.QuadPart = 0;
-  if (size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > INT_MAX) {
-    throw ENativeError(u"File too large: \"" + path + u"\"");
-  }
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(size.QuadPart));
-  char buffer[65536];
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
-      throw ENativeError(u"Cannot read file \"" + path + u"\". " + SystemErrorMessage(GetLastError()));
-    }
-    if (read == 0) return bytes;
-    bytes.append(buffer, read);
-  }
-}
-
 // The code page behind a MIME charset name, from the platform's charset
 // database; raises for names it does not know.
 unsigned CharsetCodePage(std::u16string_view charset) {
@@ -270,21 +251,6 @@ std::string EncodeText(unsigned codePage, std::u16string_view text) {
       }
       return bytes;
     }
-  }
-}
-
-void WriteWholeFile(const std::u16string& path, const std::string& bytes) {
-  unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw ENativeError(u"Cannot create file \"" + path + u"\". " + SystemErrorMessage(GetLastError()));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-      throw ENativeError(u"Stream write error. " + SystemErrorMessage(GetLastError()));
-    }
-    done += written;
   }
 }
 
@@ -448,10 +414,7 @@ double TNativeMethod::GetFileLastModified(std::u16string_view fileName) {
 std::u16string TNativeMethod::GetFileStr(std::u16string_view fileName, bool utf8) {
   if (fileName.empty()) return {};
   const std::u16string path = ResolveAppRelativePath(fileName);
-  unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw ENativeError(u"Cannot open file \"" + path + u"\". " + SystemErrorMessage(GetLastError()));
-  const std::string bytes = ReadWholeFile(file.get(), path);
+  const std::string bytes = ReadFileBytes(path);
   const std::string_view view(bytes);
   // A UTF-16 mark is recognised in a file of two bytes too (an empty text).
   if (view.substr(0, 2) == "\xFF\xFE") return Utf16LeBytesToUtf16(view.substr(2));
@@ -463,7 +426,7 @@ bool TNativeMethod::SaveStrToFile(std::u16string_view fileName, std::u16string_v
   if (fileName.empty()) return false;
   try {
     const std::u16string path = ResolveAppRelativePath(fileName);
-    WriteWholeFile(path, EncodeText(CharsetCodePage(encoding), str));
+    WriteFileBytes(path, EncodeText(CharsetCodePage(encoding), str));
     return true;
   } catch (const ENativeError& e) {
     Log(u"[TNativeMethod.SaveStrToFile]" + e.Message());
