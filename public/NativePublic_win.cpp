@@ -50,6 +50,21 @@ bool ForceDirectories(std::u16string_view dir) {
   return CreateDirectoryW(as_wcstr(path.c_str()), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+bool IsDirectory(const std::u16string& path) {
+  const DWORD a = GetFileAttributesW(as_wcstr(path.c_str()));
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsFile(const std::u16string& path) {
+  const DWORD a = GetFileAttributesW(as_wcstr(path.c_str()));
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool SamePathText(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && CompareStringOrdinal(as_wcstr(a), static_cast<int>(a.size()), as_wcstr(b),
+                                                      static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
 std::u16string SystemErrorMessage(DWORD error) {
   wchar_t* buffer = nullptr;
   const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

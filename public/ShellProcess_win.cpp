@@ -6,16 +6,8 @@
 #include <string>
 
 #include "NativePaths.h"
+#include "NativePublic_win.h"
 #include "WinText.h"
-
-namespace {
-
-bool DirectoryExists(const std::u16string& dir) {
-  const DWORD attributes = GetFileAttributesW(as_wcstr(dir.c_str()));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-}  // namespace
 
 unique_handle RunShellProcess(std::u16string_view file, std::u16string_view params, int showCmd, bool runAsAdmin) {
   if (file.empty()) return unique_handle();
@@ -31,7 +23,7 @@ unique_handle RunShellProcess(std::u16string_view file, std::u16string_view para
   info.lpVerb = runAsAdmin ? L"runas" : nullptr;
   info.lpFile = as_wcstr(fileText.c_str());
   info.lpParameters = paramText.empty() ? nullptr : as_wcstr(paramText.c_str());
-  info.lpDirectory = !dir.empty() && DirectoryExists(dir) ? as_wcstr(dir.c_str()) : nullptr;
+  info.lpDirectory = !dir.empty() && IsDirectory(dir) ? as_wcstr(dir.c_str()) : nullptr;
   info.nShow = showCmd;
   // The shell may hand the start to extensions through COM, and callers
   // include worker threads that never initialised it.

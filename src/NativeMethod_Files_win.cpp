@@ -45,16 +45,6 @@ class TComApartment {
 
 DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(as_wcstr(path.c_str())); }
 
-bool IsDirectory(const std::u16string& path) {
-  const DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool IsFile(const std::u16string& path) {
-  const DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // The text of a call that returns the length it wrote, or the size it needs
 // when the buffer is too small (GetFullPathNameW and its kin); empty when the
 // call fails.
@@ -88,11 +78,6 @@ bool DiskSpace(std::u16string_view path, int64_t& available, int64_t& total) {
   available = static_cast<int64_t>(a.QuadPart);
   total = static_cast<int64_t>(t.QuadPart);
   return true;
-}
-
-bool SamePathText(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && CompareStringOrdinal(as_wcstr(a), static_cast<int>(a.size()), as_wcstr(b),
-                                                      static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 // True when full path `dir` is `base` or one of the directories above it.
