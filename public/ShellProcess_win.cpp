@@ -1,12 +1,12 @@
 #include "ShellProcess_win.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <string>
 
 #include "NativePaths.h"
 #include "NativePublic_win.h"
+#include "WinComObject.h"
 #include "WinText.h"
 
 unique_handle RunShellProcess(std::u16string_view file, std::u16string_view params, int showCmd, bool runAsAdmin) {
@@ -27,9 +27,8 @@ unique_handle RunShellProcess(std::u16string_view file, std::u16string_view para
   info.nShow = showCmd;
   // The shell may hand the start to extensions through COM, and callers
   // include worker threads that never initialised it.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const TComApartment com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   const BOOL started = ShellExecuteExW(&info);
-  if (SUCCEEDED(com)) CoUninitialize();
   if (!started) return unique_handle();
   return unique_handle(info.hProcess);
 }

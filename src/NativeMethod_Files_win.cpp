@@ -18,6 +18,7 @@
 #include "NativeStrings.h"
 #include "NativeTrace.h"
 #include "TextConv.h"
+#include "WinComObject.h"
 #include "WinHandle.h"
 #include "WinText.h"
 
@@ -28,20 +29,6 @@ const IID kIID_IMultiLanguage2 = {0xDCCFC164, 0x2B38, 0x11D2, {0xB7, 0xEC, 0x00,
 const CLSID kCLSID_CMultiLanguage = {0x275C23E2, 0x3747, 0x11D0, {0x9F, 0xEA, 0x00, 0xAA, 0x00, 0x3F, 0x86, 0x46}};
 
 constexpr char16_t kDeferredDeleteFolder[] = u"__DeleteFiles";
-
-// COM for the calling thread for the length of one operation.
-class TComApartment {
- public:
-  TComApartment() : result_(CoInitialize(nullptr)) {}
-  ~TComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  TComApartment(const TComApartment&) = delete;
-  TComApartment& operator=(const TComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
 
 DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(as_wcstr(path.c_str())); }
 
