@@ -32,22 +32,6 @@ constexpr char16_t kDeferredDeleteFolder[] = u"__DeleteFiles";
 
 DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(as_wcstr(path.c_str())); }
 
-// The text of a call that returns the length it wrote, or the size it needs
-// when the buffer is too small (GetFullPathNameW and its kin); empty when the
-// call fails.
-template <typename Call>
-std::u16string SizedText(Call call) {
-  std::u16string out(MAX_PATH, u'\0');
-  for (;;) {
-    const DWORD n = call(as_wcstr(out), static_cast<DWORD>(out.size()));
-    if (n < out.size()) {
-      out.resize(n);
-      return out;
-    }
-    out.resize(n);
-  }
-}
-
 std::u16string FullPath(const std::u16string& path) {
   const std::u16string full = SizedText(
       [&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(as_wcstr(path.c_str()), size, buffer, nullptr); });
