@@ -4,6 +4,7 @@
 
 #include "NativePaths.h"
 #include "NativeStrings.h"
+#include "WinHandle.h"
 #include "WinText.h"
 
 namespace {
@@ -66,13 +67,12 @@ bool SamePathText(std::u16string_view a, std::u16string_view b) {
 }
 
 std::u16string SystemErrorMessage(DWORD error) {
-  wchar_t* buffer = nullptr;
+  unique_hlocal buffer;
   const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
   std::u16string text;
-  if (n > 0 && buffer) text.assign(as_u16cstr(buffer), n);
-  if (buffer) LocalFree(buffer);
+  if (n > 0 && buffer) text.assign(static_cast<const char16_t*>(buffer.get()), n);
   while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ')) text.pop_back();
   if (text.empty()) text = StrFormat(u"System error %u", {static_cast<unsigned>(error)});
   return text;
