@@ -42,11 +42,8 @@ bool ForceDirectories(std::u16string_view dir) {
   const DWORD attributes = GetFileAttributesW(as_wcstr(path.c_str()));
   if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   const std::u16string parent = ExtractFileDir(path);
-  // A root or a bare drive that does not exist cannot be created.
-  if (parent.empty() || parent == path || (parent.size() <= 3 && parent.find(u':') != std::u16string::npos &&
-                                           GetFileAttributesW(as_wcstr(parent.c_str())) == INVALID_FILE_ATTRIBUTES)) {
-    return CreateDirectoryW(as_wcstr(path.c_str()), nullptr) != 0;
-  }
+  // A top-level name; a missing drive ends here too ("X:" is its own parent).
+  if (parent.empty() || parent == path) return CreateDirectoryW(as_wcstr(path.c_str()), nullptr) != 0;
   if (!ForceDirectories(parent)) return false;
   return CreateDirectoryW(as_wcstr(path.c_str()), nullptr) != 0 || GetLastError() == ERROR_ALREADY_EXISTS;
 }
