@@ -4,10 +4,10 @@
 
 #include "CipherText.h"
 #include "CryptoProvider_win.h"
+#include "FileBytes.h"
 #include "Hash_win.h"
 #include "NativeError.h"
 #include "TextConv.h"
-#include "WinText.h"
 
 namespace {
 
@@ -65,24 +65,6 @@ std::string Transform(TBlockCipher cipher, std::string_view key, std::string_vie
   return out;
 }
 
-bool ReadWholeFile(std::u16string_view fileName, std::string& bytes) {
-  const std::u16string name(fileName);
-  unique_hfile file(CreateFileW(as_wcstr(name.c_str()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
-  bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read, nullptr)) return false;
-    if (read == 0) break;
-    done += read;
-  }
-  bytes.resize(done);
-  return true;
-}
-
 }  // namespace
 
 std::string EcbEncrypt(TBlockCipher cipher, std::string_view key, std::string_view blocks) {
@@ -113,7 +95,7 @@ int ReadProtectedConfig(std::u16string_view fileName, std::u16string_view keyTex
   std::string file;
   TProtectedConfig parts;
   try {
-    if (!ReadWholeFile(fileName, file)) return kProtectedConfigUnreadable;
+    file = ReadFileBytes(fileName);
     parts = SplitProtectedConfig(file);
     if (!ProtectedDigestMatches(parts.digestText, HashBytes(THashAlgorithm::Md5, parts.payload))) {
       return kProtectedConfigDigestMismatch;

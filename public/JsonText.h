@@ -240,9 +240,6 @@ class TJsonWriter {
 
 // Locale-aware comparison of the platform (negative, 0, positive).
 int JsonCompareText(std::u16string_view a, std::u16string_view b, bool caseSensitive);
-// Whole files, through the platform; failures raise EJsonException.
-std::string JsonReadFileBytes(std::u16string_view fileName);
-void JsonWriteFileBytes(std::u16string_view fileName, std::string_view bytes);
 
 // ---- template implementation ----
 

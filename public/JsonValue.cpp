@@ -10,11 +10,22 @@
 #include <memory>
 #include <vector>
 
+#include "FileBytes.h"
 #include "JsonText.h"
 #include "NativeStrings.h"
 #include "TextConv.h"
 
 namespace {
+
+// A file's failure raised as the JSON error it is to the caller.
+template <typename Call>
+auto AsJsonError(Call call) {
+  try {
+    return call();
+  } catch (const ENativeError& e) {
+    throw EJsonException(e.Message());
+  }
+}
 
 enum class TNodeClass : uint8_t { Value, Object, Array };
 
@@ -225,7 +236,7 @@ class TJsonNode : public Intf, public TJsonBase {
     Parse(DecodeJsonBytes(bytes, utf8Default));
   }
   void LoadFromFile(std::u16string_view fileName, bool utf8Default) override {
-    Parse(DecodeJsonBytes(JsonReadFileBytes(fileName), utf8Default));
+    Parse(DecodeJsonBytes(AsJsonError([&] { return ReadFileBytes(fileName); }), utf8Default));
   }
   std::u16string ToJson() override {
     TJsonWriter writer;
@@ -252,7 +263,7 @@ class TJsonNode : public Intf, public TJsonBase {
     } else {
       RaiseJsonError(ClassName(), u"Can not support " + std::u16string(encoding) + u" encode!");
     }
-    JsonWriteFileBytes(fileName, bytes);
+    AsJsonError([&] { WriteFileBytes(fileName, bytes); });
   }
   void Assign(IJsonBase* source) override {
     AssignFrom(source ? source->GetNode() : nullptr, cls_ == TNodeClass::Value ? 0 : 1);

@@ -25,6 +25,12 @@ std::u16string ModuleFileName(HMODULE module);
 
 // Creates `dir` with all missing parents; true when it exists afterwards.
 bool ForceDirectories(std::u16string_view dir);
+// `path` exists and is a directory, or exists and is not one.
+bool IsDirectory(const std::u16string& path);
+bool IsFile(const std::u16string& path);
+// Paths and file names compare as the file system does: ordinal, ignoring
+// case.
+bool SamePathText(std::u16string_view a, std::u16string_view b);
 
 // The system's text for an error code, without the trailing line break.
 std::u16string SystemErrorMessage(DWORD error);

@@ -54,25 +54,6 @@ TShareMemoryFile::TShareMemoryFile(std::u16string_view name, DWORD access, DWORD
   if (!alreadyExists_ && (access & FILE_MAP_WRITE)) std::memset(memory_.get(), 0, size);
 }
 
-HRESULT TShareMemoryFile::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == __uuidof(IUnknown) || iid == __uuidof(IShareMemoryFile)) {
-    *object = static_cast<IShareMemoryFile*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG TShareMemoryFile::AddRef() { return ++refs_; }
-
-ULONG TShareMemoryFile::Release() {
-  const ULONG n = --refs_;
-  if (n == 0) delete this;
-  return n;
-}
-
 LPCWSTR TShareMemoryFile::GetName() { return as_wcstr(name_.c_str()); }
 BOOL TShareMemoryFile::GetAlreadyExists() { return alreadyExists_ ? TRUE : FALSE; }
 void* TShareMemoryFile::GetMemory() { return memory_.get(); }

@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <string_view>
 
 #include "KVNativeHost.h"
+#include "WinComObject.h"
 #include "WinHandle.h"
 
 KV_DECLARE_INTERFACE(IShareMemoryFile, IUnknown, "80F92525-9B87-4ACA-820E-DF63C07C8C27") {
@@ -43,7 +43,7 @@ constexpr DWORD kShareMemRead = FILE_MAP_READ;    // 4
 // The event of block `name`: "sharemem_" + name with every "\" as "_".
 std::u16string ShareMemEventName(std::u16string_view name);
 
-class TShareMemoryFile final : public IShareMemoryFile {
+class TShareMemoryFile final : public TComObject<IShareMemoryFile> {
  public:
   // Creates or opens the block `name` of `size` bytes and its event, both
   // open to every user (a null access list). Write access maps it
@@ -53,10 +53,6 @@ class TShareMemoryFile final : public IShareMemoryFile {
   // or the view cannot be had, also when an existing block is smaller than
   // `size`.
   TShareMemoryFile(std::u16string_view name, DWORD access, DWORD size);
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
 
   LPCWSTR STDMETHODCALLTYPE GetName() override;
   BOOL STDMETHODCALLTYPE GetAlreadyExists() override;
@@ -71,9 +67,8 @@ class TShareMemoryFile final : public IShareMemoryFile {
   BOOL STDMETHODCALLTYPE Signal() override;
 
  private:
-  ~TShareMemoryFile() = default;
+  ~TShareMemoryFile() override = default;
 
-  std::atomic<ULONG> refs_{1};
   const std::u16string name_;
   const DWORD size_;
   unique_handle event_;

@@ -1,21 +1,13 @@
 #include "ShellProcess_win.h"
 
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <string>
 
 #include "NativePaths.h"
+#include "NativePublic_win.h"
+#include "WinComObject.h"
 #include "WinText.h"
-
-namespace {
-
-bool DirectoryExists(const std::u16string& dir) {
-  const DWORD attributes = GetFileAttributesW(as_wcstr(dir.c_str()));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-}  // namespace
 
 unique_handle RunShellProcess(std::u16string_view file, std::u16string_view params, int showCmd, bool runAsAdmin) {
   if (file.empty()) return unique_handle();
@@ -31,13 +23,12 @@ unique_handle RunShellProcess(std::u16string_view file, std::u16string_view para
   info.lpVerb = runAsAdmin ? L"runas" : nullptr;
   info.lpFile = as_wcstr(fileText.c_str());
   info.lpParameters = paramText.empty() ? nullptr : as_wcstr(paramText.c_str());
-  info.lpDirectory = !dir.empty() && DirectoryExists(dir) ? as_wcstr(dir.c_str()) : nullptr;
+  info.lpDirectory = !dir.empty() && IsDirectory(dir) ? as_wcstr(dir.c_str()) : nullptr;
   info.nShow = showCmd;
   // The shell may hand the start to extensions through COM, and callers
   // include worker threads that never initialised it.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const TComApartment com(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   const BOOL started = ShellExecuteExW(&info);
-  if (SUCCEEDED(com)) CoUninitialize();
   if (!started) return unique_handle();
   return unique_handle(info.hProcess);
 }

@@ -1,5 +1,6 @@
 // Zero-cost views between the core's char16_t text and the wchar_t text of
-// the Windows API (both 16-bit on Windows), and an owning BSTR.
+// the Windows API (both 16-bit on Windows), the text of the API's sized
+// calls, and an owning BSTR.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +20,22 @@ inline char16_t* as_u16cstr(wchar_t* s) { return reinterpret_cast<char16_t*>(s);
 inline const char16_t* as_u16cstr(const wchar_t* s) { return reinterpret_cast<const char16_t*>(s); }
 inline std::u16string_view as_u16view(const wchar_t* s) {
   return s ? std::u16string_view(as_u16cstr(s)) : std::u16string_view();
+}
+
+// The text of a call that returns the length it wrote, or the size it needs
+// when the buffer is too small (GetFullPathNameW, GetEnvironmentVariableW and
+// their kin); empty when the call fails.
+template <typename Call>
+std::u16string SizedText(Call call) {
+  std::u16string out(MAX_PATH, u'\0');
+  for (;;) {
+    const DWORD n = call(as_wcstr(out), static_cast<DWORD>(out.size()));
+    if (n < out.size()) {
+      out.resize(n);
+      return out;
+    }
+    out.resize(n);
+  }
 }
 
 // Owns one BSTR; `put()` hands its slot to an out-parameter.

@@ -5,10 +5,10 @@
 #include <shobjidl.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <climits>
+#include <utility>
 #include <vector>
 
+#include "FileBytes.h"
 #include "FileView_win.h"
 #include "JsonValue.h"
 #include "NativeError.h"
@@ -18,6 +18,7 @@
 #include "NativeStrings.h"
 #include "NativeTrace.h"
 #include "TextConv.h"
+#include "WinComObject.h"
 #include "WinHandle.h"
 #include "WinText.h"
 
@@ -29,47 +30,7 @@ const CLSID kCLSID_CMultiLanguage = {0x275C23E2, 0x3747, 0x11D0, {0x9F, 0xEA, 0x
 
 constexpr char16_t kDeferredDeleteFolder[] = u"__DeleteFiles";
 
-// COM for the calling thread for the length of one operation.
-class TComApartment {
- public:
-  TComApartment() : result_(CoInitialize(nullptr)) {}
-  ~TComApartment() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  TComApartment(const TComApartment&) = delete;
-  TComApartment& operator=(const TComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
 DWORD Attributes(const std::u16string& path) { return GetFileAttributesW(as_wcstr(path.c_str())); }
-
-bool IsDirectory(const std::u16string& path) {
-  const DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-bool IsFile(const std::u16string& path) {
-  const DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-// The text of a call that returns the length it wrote, or the size it needs
-// when the buffer is too small (GetFullPathNameW and its kin); empty when the
-// call fails.
-template <typename Call>
-std::u16string SizedText(Call call) {
-  std::u16string out(MAX_PATH, u'\0');
-  for (;;) {
-    const DWORD n = call(as_wcstr(out), static_cast<DWORD>(out.size()));
-    if (n < out.size()) {
-      out.resize(n);
-      return out;
-    }
-    out.resize(n);
-  }
-}
 
 std::u16string FullPath(const std::u16string& path) {
   const std::u16string full = SizedText(
@@ -88,11 +49,6 @@ bool DiskSpace(std::u16string_view path, int64_t& available, int64_t& total) {
   available = static_cast<int64_t>(a.QuadPart);
   total = static_cast<int64_t>(t.QuadPart);
   return true;
-}
-
-bool SamePathText(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && CompareStringOrdinal(as_wcstr(a), static_cast<int>(a.size()), as_wcstr(b),
-                                                      static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 // True when full path `dir` is `base` or one of the directories above it.
@@ -217,25 +173,6 @@ bool CopyTree(const std::u16string& src, const std::u16string& des, bool ignoreI
   return ok;
 }
 
-std::string ReadWholeFile(HANDLE file, const std::u16string& path) {
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file, &size)) size.QuadPart = 0;
-  if (size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > INT_MAX) {
-    throw ENativeError(u"File too large: \"" + path + u"\"");
-  }
-  std::string bytes;
-  bytes.reserve(static_cast<size_t>(size.QuadPart));
-  char buffer[65536];
-  for (;;) {
-    DWORD read = 0;
-    if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
-      throw ENativeError(u"Cannot read file \"" + path + u"\". " + SystemErrorMessage(GetLastError()));
-    }
-    if (read == 0) return bytes;
-    bytes.append(buffer, read);
-  }
-}
-
 // The code page behind a MIME charset name, from the platform's charset
 // database; raises for names it does not know.
 unsigned CharsetCodePage(std::u16string_view charset) {
@@ -270,21 +207,6 @@ std::string EncodeText(unsigned codePage, std::u16string_view text) {
       }
       return bytes;
     }
-  }
-}
-
-void WriteWholeFile(const std::u16string& path, const std::string& bytes) {
-  unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw ENativeError(u"Cannot create file \"" + path + u"\". " + SystemErrorMessage(GetLastError()));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-      throw ENativeError(u"Stream write error. " + SystemErrorMessage(GetLastError()));
-    }
-    done += written;
   }
 }
 
@@ -448,10 +370,7 @@ double TNativeMethod::GetFileLastModified(std::u16string_view fileName) {
 std::u16string TNativeMethod::GetFileStr(std::u16string_view fileName, bool utf8) {
   if (fileName.empty()) return {};
   const std::u16string path = ResolveAppRelativePath(fileName);
-  unique_hfile file(CreateFileW(as_wcstr(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw ENativeError(u"Cannot open file \"" + path + u"\". " + SystemErrorMessage(GetLastError()));
-  const std::string bytes = ReadWholeFile(file.get(), path);
+  const std::string bytes = ReadFileBytes(path);
   const std::string_view view(bytes);
   // A UTF-16 mark is recognised in a file of two bytes too (an empty text).
   if (view.substr(0, 2) == "\xFF\xFE") return Utf16LeBytesToUtf16(view.substr(2));
@@ -463,7 +382,7 @@ bool TNativeMethod::SaveStrToFile(std::u16string_view fileName, std::u16string_v
   if (fileName.empty()) return false;
   try {
     const std::u16string path = ResolveAppRelativePath(fileName);
-    WriteWholeFile(path, EncodeText(CharsetCodePage(encoding), str));
+    WriteFileBytes(path, EncodeText(CharsetCodePage(encoding), str));
     return true;
   } catch (const ENativeError& e) {
     Log(u"[TNativeMethod.SaveStrToFile]" + e.Message());

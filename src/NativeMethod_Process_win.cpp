@@ -19,13 +19,6 @@
 
 namespace {
 
-// File names and paths compare as the file system does: ordinal, ignoring
-// case.
-bool SameFileName(std::u16string_view a, std::u16string_view b) {
-  return CompareStringOrdinal(as_wcstr(a), static_cast<int>(a.size()), as_wcstr(b), static_cast<int>(b.size()),
-                              TRUE) == CSTR_EQUAL;
-}
-
 // The path of the process's first module (its executable), at most
 // MAX_PATH units; empty when the process cannot be opened.
 std::u16string FirstModulePath(DWORD processId) {
@@ -47,8 +40,8 @@ DWORD FindProcessByPath(const std::u16string& procName) {
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
-    if (!SameFileName(as_u16view(entry.szExeFile), fileName)) continue;
-    if (SameFileName(FirstModulePath(entry.th32ProcessID), procName)) return entry.th32ProcessID;
+    if (!SamePathText(as_u16view(entry.szExeFile), fileName)) continue;
+    if (SamePathText(FirstModulePath(entry.th32ProcessID), procName)) return entry.th32ProcessID;
   }
   return 0;
 }

@@ -20,8 +20,7 @@ constexpr char16_t kNoAreaCode[] = u"000000";
 // parses to an object, even when the code in it is empty.
 std::optional<std::u16string> AreaCodeFromEnviParams() {
   const std::u16string file = HostExecutableDir() + u"\\Config\\EnviParams.cfg";
-  const DWORD attributes = GetFileAttributesW(as_wcstr(file.c_str()));
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+  if (!IsFile(file)) return std::nullopt;
   try {
     const IJsonValuePtr config = LoadJsonFile(file);
     if (config->GetKind() != jvObject) return std::nullopt;
@@ -42,8 +41,7 @@ std::u16string AreaCodeFromCommonIni(TNativeMethod& native) {
   const std::u16string dir = ExtractFileDrive(as_u16cstr(windows)) + u"\\Kelvor\\Common\\";
   ForceDirectories(dir);
   const std::u16string ini = dir + u"KVCommon.ini";
-  const DWORD attributes = GetFileAttributesW(as_wcstr(ini.c_str()));
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return kNoAreaCode;
+  if (!IsFile(ini)) return kNoAreaCode;
   const std::u16string office(TrimBlanks(native.GetIniValue(ini, u"QYXX", u"SWJGDM")));
   if (office.size() >= 6) return office.substr(1, 6);
   return std::u16string(TrimBlanks(native.GetIniValue(ini, u"Common", u"Areacode")));

@@ -148,16 +148,8 @@ bool TNativeMethod::EnvVarExists(const std::u16string& varName) {
 
 std::u16string TNativeMethod::GetEnvVar(const std::u16string& varName) {
   if (varName.empty()) return {};
-  std::u16string value(256, u'\0');
-  for (;;) {
-    const DWORD n = GetEnvironmentVariableW(as_wcstr(varName.c_str()), as_wcstr(value), static_cast<DWORD>(value.size()));
-    if (n == 0) return {};
-    if (n < value.size()) {
-      value.resize(n);
-      return value;
-    }
-    value.resize(n);
-  }
+  return SizedText(
+      [&](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(as_wcstr(varName.c_str()), buffer, size); });
 }
 
 bool TNativeMethod::SetEnvVar(const std::u16string& varName, const std::u16string& varValue) {

@@ -350,6 +350,11 @@ TEST_F(JsonFiles, LoadEdgeCases) {
   const std::u16string missing = (dir_ / "missing.json").u16string();
   const std::u16string message = ErrorOf([&] { LoadJsonFile(missing); });
   EXPECT_EQ(message.rfind(u"Cannot open file \"" + missing + u"\". ", 0), 0u) << U8(message);
+  // Refused before anything is read (the file is sparse).
+  const auto huge = dir_ / "huge.json";
+  WriteBytes(huge, "");
+  std::filesystem::resize_file(huge, uint64_t{1} << 31);
+  EXPECT_EQ(ErrorOf([&] { LoadJsonFile(huge.u16string()); }), u"File too large: \"" + huge.u16string() + u"\"");
 }
 
 TEST(JsonText, Streams) {

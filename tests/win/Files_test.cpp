@@ -75,6 +75,11 @@ TEST(AppRelativeRule, RelativeNamesAreBesideTheHostWhateverTheCurrentDirectory) 
   EXPECT_TRUE(PageFlag(host, u"ForceDir", {{u"dirname", rel + u"\\new\\deeper"}}));
   EXPECT_TRUE(Exists(app / u"new\\deeper"));
   EXPECT_FALSE(PageFlag(host, u"ForceDir", {{u"dirname", rel + u"\\sub\\a.txt"}}));  // a file is in the way
+  // Nor on a drive that is not there.
+  const DWORD drives = GetLogicalDrives();
+  char16_t missingDrive = u'Z';
+  while (missingDrive > u'D' && (drives >> (missingDrive - u'A') & 1)) --missingDrive;
+  EXPECT_FALSE(PageFlag(host, u"ForceDir", {{u"dirname", std::u16string(1, missingDrive) + u":\\new\\deeper"}}));
 
   EXPECT_TRUE(PageFlag(host, u"SaveStrToFile", {{u"filename", rel + u"\\sub\\b.txt"}, {u"str", u"b"}}));
   EXPECT_EQ(ReadBytes(app / u"sub\\b.txt"), "b");
